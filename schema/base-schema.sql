@@ -1,0 +1,164 @@
+-- Local database as it ships, before the start-up upgrade has run.
+-- The upgrade finds its work by looking for the columns, keys and indexes it
+-- adds, so none of them may be present here: later columns (delivery window,
+-- size bands, list prices, stock flags, ...), the secondary indexes, and the
+-- tables EMPRESA, CONFIG_IMAGEM, PROD_IMAGEM, TABPRZ and PRODUTO_ORDEM.
+-- The database itself is created with DEFAULT CHARACTER SET WIN1252 and
+-- PAGE_SIZE 4096 by the build.
+
+-- One row: settings of the representative and the state of synchronisation.
+CREATE TABLE CONFIG (
+  CODREP              VARCHAR(10) NOT NULL,
+  NMREPRESENTANTE     VARCHAR(80),
+  NMUSUARIO           VARCHAR(30),
+  DSSENHA             VARCHAR(30),
+  DSENDERECOSERV      VARCHAR(100),
+  DSHOSTSERV          VARCHAR(100),
+  NRPORTASERV         INTEGER,
+  NRULTCONFIG         INTEGER,
+  NRULTALTER          INTEGER,
+  DTULTSINCRONIZACAO  DATE,
+  HRULTSINCRONIZACAO  TIME,
+  NRLOTE              INTEGER,
+  VLMINIMO            NUMERIC(15,2),
+  DTVALIDADE          DATE,
+  IDBLOQPEDDTSUP      VARCHAR(1),
+  NRCNPJCPF           VARCHAR(18),
+  CONSTRAINT PK_CONFIG PRIMARY KEY (CODREP)
+);
+
+-- CLI_CNPJ stays at 18: the upgrade copies it into CONTATO_CLI.CONT_CNPJ,
+-- which is VARCHAR(18).
+CREATE TABLE CLIENTE (
+  CLI_CODI        VARCHAR(5) NOT NULL,
+  CLI_NOME        VARCHAR(100),
+  CLI_FANT        VARCHAR(100),
+  CLI_CNPJ        VARCHAR(18),
+  CLI_IEST        VARCHAR(20),
+  CLI_TELE        VARCHAR(30),
+  CLI_MAIL        VARCHAR(100),
+  CLI_ENDE        VARCHAR(100),
+  CLI_NEND        VARCHAR(15),
+  CLI_COMP        VARCHAR(60),
+  CLI_BAIR        VARCHAR(60),
+  CLI_CEP         VARCHAR(10),
+  CLI_UF          VARCHAR(2),
+  CLI_NOMCID      VARCHAR(60),
+  CLI_TIPO        VARCHAR(1),
+  CLI_DTCA        DATE,
+  CLI_OBSERVACAO  VARCHAR(4000),
+  CLI_IDENVIADO   VARCHAR(1),
+  CLI_CODCLIEMP   VARCHAR(10),
+  CONSTRAINT PK_CLIENTE PRIMARY KEY (CLI_CODI)
+);
+
+CREATE TABLE CONTATO_CLI (
+  CONT_CCLI  VARCHAR(5) NOT NULL,
+  CONT_ITEM  INTEGER NOT NULL,
+  CONT_NOME  VARCHAR(80),
+  CONT_FONE  VARCHAR(30),
+  CONT_MAIL  VARCHAR(100),
+  CONT_NASC  DATE,
+  CONT_TIPO  VARCHAR(1),
+  CONT_TEXT  BLOB SUB_TYPE TEXT SEGMENT SIZE 1024,
+  CONT_OBS   VARCHAR(50),
+  CONSTRAINT PK_CONTATO_CLI PRIMARY KEY (CONT_CCLI, CONT_ITEM)
+);
+
+-- PED_OBSE is generous because renumbering an order prepends a note to it.
+CREATE TABLE PEDIDO (
+  PED_NUME             VARCHAR(5) NOT NULL,
+  PED_CCLI             VARCHAR(5),
+  PED_DTCA             DATE,
+  PED_DTEM             DATE,
+  PED_DTEN             DATE,
+  PED_DTFAT            DATE,
+  PED_CONP             VARCHAR(10),
+  PED_PDESC            NUMERIC(9,2),
+  PED_CIF              VARCHAR(1),
+  PED_OBSE             VARCHAR(4000),
+  PED_TABPRE           VARCHAR(10),
+  PED_CONFIG           INTEGER,
+  PED_NRLOTE           INTEGER,
+  PED_DTSINCRONIZACAO  DATE,
+  PED_HRSINCRONIZACAO  TIME,
+  CONSTRAINT PK_PEDIDO PRIMARY KEY (PED_NUME)
+);
+
+CREATE TABLE PED_ITEN (
+  PEDIT_NUME  VARCHAR(5) NOT NULL,
+  PEDIT_ITEM  INTEGER NOT NULL,
+  PEDIT_CODI  VARCHAR(15),
+  PEDIT_COR   VARCHAR(6),
+  PEDIT_TAM   VARCHAR(4),
+  PEDIT_QTDE  NUMERIC(15,3),
+  PEDIT_PREC  NUMERIC(15,2),
+  PEDIT_TIPO  VARCHAR(1),
+  CONSTRAINT PK_PED_ITEN PRIMARY KEY (PEDIT_NUME, PEDIT_ITEM)
+);
+
+CREATE TABLE PRODUTO (
+  PROD_CODI     VARCHAR(15) NOT NULL,
+  PROD_DESC     VARCHAR(100),
+  PROD_UNID     VARCHAR(6),
+  PROD_PESO     NUMERIC(15,3),
+  PROD_COLECAO  VARCHAR(4),
+  CONSTRAINT PK_PRODUTO PRIMARY KEY (PROD_CODI)
+);
+
+-- Colour/size grid in its old shape: stock kept per warehouse and lot.
+-- The upgrade removes duplicates, drops PK_PA_ITEN and the warehouse, lot and
+-- stock columns, and re-keys the table by product, colour and size.
+CREATE TABLE PA_ITEN (
+  PAIT_CODI        VARCHAR(15) NOT NULL,
+  PAIT_COR         VARCHAR(6) NOT NULL,
+  PAIT_DSCOR       VARCHAR(50),
+  PAIT_TAM         VARCHAR(4) NOT NULL,
+  PAIT_DEPO        VARCHAR(5) NOT NULL,
+  PAIT_LOTE        VARCHAR(15) NOT NULL,
+  PAIT_IDESGOTADO  VARCHAR(1),
+  PAIT_QTDE        NUMERIC(15,3),
+  CONSTRAINT PK_PA_ITEN PRIMARY KEY (PAIT_CODI, PAIT_COR, PAIT_TAM, PAIT_DEPO, PAIT_LOTE)
+);
+
+-- The upgrade drops the key by this name before it adds the size band.
+CREATE TABLE TABPRE_PRODUTO (
+  PREC_PRODUTO    VARCHAR(15) NOT NULL,
+  PREC_TABELA     VARCHAR(10) NOT NULL,
+  PREC_FAIXA      INTEGER NOT NULL,
+  PREC_QTDMAXIMA  NUMERIC(15,3),
+  PREC_PRECO      NUMERIC(15,2),
+  CONSTRAINT INTEG_20 PRIMARY KEY (PREC_PRODUTO, PREC_TABELA, PREC_FAIXA)
+);
+
+CREATE TABLE TABPRECO (
+  TABP_REGIAO     VARCHAR(10) NOT NULL,
+  TABP_DESCRICAO  VARCHAR(60),
+  CONSTRAINT PK_TABPRECO PRIMARY KEY (TABP_REGIAO)
+);
+
+CREATE TABLE CONDICAO (
+  COND_CODCOND    VARCHAR(10) NOT NULL,
+  COND_DESCRICAO  VARCHAR(60),
+  COND_NRPAR      INTEGER,
+  COND_NRDIA      INTEGER,
+  COND_PRAZOINI   INTEGER,
+  COND_TAXA       NUMERIC(9,4),
+  COND_DESCMAX    NUMERIC(9,2),
+  CONSTRAINT PK_CONDICAO PRIMARY KEY (COND_CODCOND)
+);
+
+CREATE TABLE COLECAO (
+  COL_COLECAO    VARCHAR(4) NOT NULL,
+  COL_DESCRICAO  VARCHAR(60),
+  CONSTRAINT PK_COLECAO PRIMARY KEY (COL_COLECAO)
+);
+
+-- Filled by the data load only. No key, so whatever rows the server sends
+-- are taken as they come.
+CREATE TABLE COTAS (
+  COT_COLECAO  VARCHAR(4),
+  COT_PRODUTO  VARCHAR(15),
+  COT_QTDE     NUMERIC(15,3),
+  COT_VALOR    NUMERIC(15,2)
+);

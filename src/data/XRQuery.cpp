@@ -1,0 +1,373 @@
+#include "data/XRQuery.h"
+
+#include "data/XRDatabase.h"
+#include "data/XRFuncoesDB.h"
+#include "data/XRTransaction.h"
+#include "data/XRTraduzSQL.h"
+#include "platform/fb/FbApi.h"
+#include "platform/fb/FbWatchdog.h"
+
+#include <QDebug>
+#include <QThread>
+
+#include <atomic>
+
+namespace {
+std::atomic<int> g_tempoLimiteFB{60000};
+std::atomic<int> g_tempoLimiteOutros{30000};
+std::atomic<int> g_intervaloTentativa{1000};
+
+QString mensagemDe(const std::exception &e)
+{
+    if (auto *db = dynamic_cast<const EDatabaseError *>(&e))
+        return db->message();
+    if (auto *f = dynamic_cast<const fb::Error *>(&e))
+        return f->message();
+    return QString::fromUtf8(e.what());
+}
+
+// "COMMIT" / "ROLLBACK" typed as statements belong to the transaction.
+enum class Controle { Nenhum, Commit, CommitRetain, Rollback, RollbackRetain };
+
+Controle controleTransacao(const QString &texto)
+{
+    QString t = texto.simplified().toUpper();
+    if (t.endsWith(';'))
+        t.chop(1);
+    t = t.trimmed();
+    t.replace(QLatin1String(" WORK"), QString());
+    if (t == QLatin1String("COMMIT"))
+        return Controle::Commit;
+    if (t == QLatin1String("COMMIT RETAIN"))
+        return Controle::CommitRetain;
+    if (t == QLatin1String("ROLLBACK"))
+        return Controle::Rollback;
+    if (t == QLatin1String("ROLLBACK RETAIN"))
+        return Controle::RollbackRetain;
+    return Controle::Nenhum;
+}
+} // namespace
+
+// ---------------------------------------------------------------- TSQLStrings
+
+void TSQLStrings::Clear()
+{
+    m_lines.clear();
+    m_changed();
+}
+
+void TSQLStrings::Add(const QString &line)
+{
+    // a line with breaks counts as several lines, as in a string list
+    QString t = line;
+    t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    m_lines << t.split('\n');
+    m_changed();
+}
+
+void TSQLStrings::SetText(const QString &text)
+{
+    m_lines.clear();
+    QString t = text;
+    t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    if (t.endsWith('\n'))
+        t.chop(1);
+    if (!text.isEmpty())
+        m_lines = t.split('\n');
+    m_changed();
+}
+
+QString TSQLStrings::Text() const
+{
+    QString s;
+    for (const QString &l : m_lines)
+        s += l + QStringLiteral("\r\n");
+    return s;
+}
+
+// ---------------------------------------------------------------- TXRCustomQuery
+
+TXRCustomQuery::TXRCustomQuery(QObject *owner)
+    : DataSet(owner)
+    , m_sql([this] { RebuildParams(); })
+{
+}
+
+TXRCustomQuery::~TXRCustomQuery() = default;
+
+void TXRCustomQuery::SetDatabase(TXRDatabase *db)
+{
+    FDatabase = db;
+    if (db)
+        FConnection = db;
+}
+
+QString TXRCustomQuery::Driver() const { return FDatabase ? FDatabase->DriverName : QString(); }
+
+void TXRCustomQuery::RebuildParams()
+{
+    const fb::ParsedSql parsed = fb::parseNamedParams(m_sql.Text());
+    std::vector<std::unique_ptr<TParam>> params;
+    for (const QString &name : parsed.names) {
+        bool exists = false;
+        for (const auto &p : params)
+            exists = exists || p->Name.compare(name, Qt::CaseInsensitive) == 0;
+        if (exists || name.isEmpty())
+            continue;
+        auto p = std::make_unique<TParam>(name);
+        if (TParam *old = FindParam(name))
+            p->Value = old->Value;
+        params.push_back(std::move(p));
+    }
+    m_params = std::move(params);
+}
+
+TParam *TXRCustomQuery::FindParam(const QString &name)
+{
+    for (const auto &p : m_params)
+        if (p->Name.compare(name, Qt::CaseInsensitive) == 0)
+            return p.get();
+    return nullptr;
+}
+
+TParam *TXRCustomQuery::ParamByName(const QString &name)
+{
+    TParam *p = FindParam(name);
+    if (!p)
+        throw EDatabaseError(QStringLiteral("Parameter '%1' not found").arg(name));
+    return p;
+}
+
+void TXRCustomQuery::SetActive(bool value)
+{
+    if (!FDatabase && FConnection)
+        FDatabase = FConnection;
+    if (value)
+        open();
+    else
+        close();
+}
+
+// ---------------------------------------------------------------- TXRQuery
+
+TXRQuery::TXRQuery(QObject *owner)
+    : TXRCustomQuery(owner)
+{
+}
+
+TXRQuery::~TXRQuery()
+{
+    if (active())
+        close();
+}
+
+void TXRQuery::SetTempoLimiteMs(int fbMs, int outrosMs)
+{
+    g_tempoLimiteFB = fbMs;
+    g_tempoLimiteOutros = outrosMs;
+}
+
+void TXRQuery::SetIntervaloTentativaMs(int ms) { g_intervaloTentativa = ms; }
+
+bool TXRQuery::EhConsulta(const QString &text)
+{
+    const QString inicio = text.left(6).toUpper();
+    return inicio != QLatin1String("UPDATE") && inicio != QLatin1String("INSERT")
+        && inicio != QLatin1String("DELETE");
+}
+
+void TXRQuery::EnsureDatabase()
+{
+    if (!FDatabase && FConnection)
+        FDatabase = FConnection;
+    if (!FDatabase)
+        throw EDatabaseError(QStringLiteral("Consulta sem conexão com o banco de dados."));
+}
+
+void TXRQuery::Traduz()
+{
+    const QString texto = m_sql.Text();
+    // the cache key is compared exactly: a text that differs only in case
+    // may mean something else (quoted values)
+    if (m_traduzido && texto == FSQLOriginal)
+        return;
+    FSQLAnterior = TraduzSQL(texto, Driver());
+    FSQLOriginal = texto;
+    m_traduzido = true;
+}
+
+void TXRQuery::Executa(int timeoutMs)
+{
+    EnsureDatabase();
+    TXRCustomTransaction *tra = FDatabase->Transaction();
+    switch (controleTransacao(FSQLAnterior)) {
+    case Controle::Commit: tra->Commit(); return;
+    case Controle::CommitRetain: tra->CommitRetaining(); return;
+    case Controle::Rollback: tra->Rollback(); return;
+    case Controle::RollbackRetain: tra->RollbackRetaining(); return;
+    case Controle::Nenhum: break;
+    }
+    fb::Attachment &att = FDatabase->Attachment();
+    fb::Transaction &engine = tra->Engine();
+    fb::Statement st(att, engine, FSQLAnterior);
+    for (int i = 0; i < st.paramCount(); ++i) {
+        const QString nome = st.paramNames()[i];
+        if (TParam *p = FindParam(nome))
+            st.setParam(i, p->Value);
+    }
+    fb::TimeoutGuard guard(att, timeoutMs);
+    try {
+        m_rowsAffected = int(st.execute());
+        if (st.isQuery())
+            st.closeCursor();
+    } catch (const fb::Error &e) {
+        if (guard.fired())
+            throw EDatabaseError(QString::fromLatin1(fb::kTimeoutText) + QStringLiteral(": ") + e.message());
+        throw;
+    }
+}
+
+void TXRQuery::RegistraFalha(const QString &mensagem)
+{
+    try {
+        GravaLogArquivo(NomeMaquina(), IPLocal(), FDatabase ? FDatabase->NmUsuario : QString(), mensagem);
+    } catch (const std::exception &e) {
+        // the database error matters more than the log
+        qWarning("Falha ao gravar o log de erros: %s", e.what());
+    }
+}
+
+void TXRQuery::OpenCursor()
+{
+    EnsureDatabase();
+    Traduz();
+    if (active())
+        return;
+    fb::Attachment &att = FDatabase->Attachment();
+    fb::Transaction &engine = FDatabase->Transaction()->Engine();
+    fb::Statement st(att, engine, FSQLAnterior);
+    if (!st.isQuery())
+        throw EDatabaseError(QStringLiteral("O comando não retorna um conjunto de dados."));
+    for (int i = 0; i < st.paramCount(); ++i) {
+        if (TParam *p = FindParam(st.paramNames()[i]))
+            st.setParam(i, p->Value);
+    }
+    fb::TimeoutGuard guard(att, CommandTimeout);
+    try {
+        st.execute();
+        st.fetchAll(*this);
+    } catch (const fb::Error &e) {
+        if (guard.fired())
+            throw EDatabaseError(QString::fromLatin1(fb::kTimeoutText) + QStringLiteral(": ") + e.message());
+        throw;
+    }
+    DataSet::open();
+    first();
+}
+
+void TXRQuery::open()
+{
+    // the generic dataset path: no time-out handling, no statement-kind test
+    try {
+        OpenCursor();
+    } catch (const EDatabaseError &) {
+        throw;
+    } catch (const std::exception &e) {
+        throw EDatabaseError(mensagemDe(e));
+    }
+}
+
+void TXRQuery::Open()
+{
+    if (!FTimeOutOpen || Driver() == QLatin1String("PG"))
+        CommandTimeout = 0;
+    try {
+        if (EhConsulta(m_sql.Text()))
+            OpenCursor();
+        else
+            ExecSQL();
+    } catch (const EAbort &) {
+        throw;
+    } catch (const std::exception &e) {
+        if (Driver() == QLatin1String("PG") && FDatabase && FDatabase->Transaction()->Active()) {
+            try {
+                FDatabase->Transaction()->RollbackRetaining();
+            } catch (...) {
+                try {
+                    FDatabase->Transaction()->RollbackRetaining();
+                } catch (...) {
+                }
+            }
+        }
+        throw EDatabaseError(QStringLiteral("Erro XRQuery.Open: ") + mensagemDe(e));
+    }
+}
+
+void TXRQuery::ExecSQL()
+{
+    EnsureDatabase();
+    Traduz();
+    CommandTimeout = TempoLimite ? (Driver() == QLatin1String("FB") ? g_tempoLimiteFB.load()
+                                                                    : g_tempoLimiteOutros.load())
+                                 : 0;
+    try {
+        if (Driver() == QLatin1String("PG"))
+            FDatabase->Transaction()->StartTransaction();
+        Executa(CommandTimeout);
+    } catch (const EAbort &) {
+        throw;
+    } catch (const std::exception &e) {
+        if (Driver() == QLatin1String("PG")) {
+            try {
+                FDatabase->Transaction()->RollbackRetaining();
+            } catch (...) {
+            }
+        }
+        QString mensagem = mensagemDe(e);
+        RegistraFalha(QStringLiteral("ExecSQL (") + mensagem + QStringLiteral("): ") + FSQLAnterior);
+        if (mensagem.toUpper().contains(QLatin1String("TIMEOUT EXPIRED")))
+            mensagem = QStringLiteral("ERRO PROVÁVEL DE DEADLOCK :") + QStringLiteral("\r\r") + FSQLAnterior;
+        throw EDatabaseError(mensagem);
+    }
+}
+
+void TXRQuery::TryExecSQL()
+{
+    EnsureDatabase();
+    Traduz();
+    CommandTimeout = TempoLimite ? (Driver() == QLatin1String("FB") ? g_tempoLimiteFB.load()
+                                                                    : g_tempoLimiteOutros.load())
+                                 : 0;
+    const int limite = 3;
+    int n = 0;
+    for (;;) {
+        if (n > 0)
+            QThread::msleep(ulong(g_intervaloTentativa.load()));
+        try {
+            if (Driver() == QLatin1String("PG"))
+                FDatabase->Transaction()->StartTransaction();
+            Executa(CommandTimeout);
+            return;
+        } catch (const EAbort &) {
+            throw;
+        } catch (const std::exception &e) {
+            ++n;
+            const QString mensagem = mensagemDe(e);
+            const QString upper = mensagem.toUpper();
+            const bool repete = upper.contains(QLatin1String("TIMEOUT EXPIRED"))
+                || upper.contains(QLatin1String("DEADLOCK"));
+            if (!repete || n > limite) {
+                RegistraFalha(QStringLiteral("TryExecSQL (Tentativa: ") + QString::number(n) + QStringLiteral(") (")
+                              + mensagem + QStringLiteral("): ") + FSQLAnterior);
+                throw EDatabaseError(mensagem);
+            }
+        }
+    }
+}
+
+void TXRQuery::deleteRecord()
+{
+    if (FBloqueiaDelete)
+        throw EAbort();
+    DataSet::deleteRecord();
+}

@@ -1,0 +1,132 @@
+#pragma once
+
+#include "platform/DataSet.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class TXRDatabase;
+
+// A named statement parameter.
+class TParam {
+public:
+    explicit TParam(const QString &name)
+        : Name(name)
+    {
+    }
+    QString Name;
+    QVariant Value;
+
+    void SetAsString(const QString &v) { Value = v; }
+    void SetAsInteger(qint64 v) { Value = v; }
+    void SetAsFloat(double v) { Value = v; }
+    void SetAsDate(const QDate &v) { Value = v; }
+    void SetAsTime(const QTime &v) { Value = v; }
+    void SetAsDateTime(const QDateTime &v) { Value = v; }
+    void SetAsBlob(const QByteArray &v) { Value = v; }
+    void Clear() { Value = QVariant(); }
+    bool IsNull() const { return !Value.isValid() || Value.isNull(); }
+};
+
+// SQL text kept as lines; its text always ends with a line break.
+class TSQLStrings {
+public:
+    explicit TSQLStrings(std::function<void()> changed)
+        : m_changed(std::move(changed))
+    {
+    }
+    void Clear();
+    void Add(const QString &line);
+    void SetText(const QString &text);
+    QString Text() const;
+    int Count() const { return int(m_lines.size()); }
+    const QStringList &Lines() const { return m_lines; }
+
+private:
+    QStringList m_lines;
+    std::function<void()> m_changed;
+};
+
+// The query every statement of the program goes through.
+class TXRCustomQuery : public DataSet {
+    Q_OBJECT
+public:
+    explicit TXRCustomQuery(QObject *owner = nullptr);
+    ~TXRCustomQuery() override;
+
+    void SetDatabase(TXRDatabase *db);
+    TXRDatabase *Database() const { return FDatabase; }
+    // A connection assigned without Database; adopted on activation.
+    void SetConnection(TXRDatabase *db) { FConnection = db; }
+    TXRDatabase *Connection() const { return FConnection; }
+
+    bool AutoTransacao = true;
+    bool TempoLimite = true;
+    bool FBloqueiaDelete = true;
+    bool FTimeOutOpen = false;
+    // Statement time-out in ms; 0 or less means no limit.
+    int CommandTimeout = 0;
+
+    TSQLStrings &SQL() { return m_sql; }
+    const TSQLStrings &SQL() const { return m_sql; }
+
+    TParam *ParamByName(const QString &name);
+    TParam *FindParam(const QString &name);
+    const std::vector<std::unique_ptr<TParam>> &Params() const { return m_params; }
+
+    int RowsAffected() const { return m_rowsAffected; }
+
+    void SetActive(bool value);
+
+protected:
+    QString Driver() const;
+    void RebuildParams();
+    TXRDatabase *FDatabase = nullptr;
+    TXRDatabase *FConnection = nullptr;
+    TSQLStrings m_sql;
+    std::vector<std::unique_ptr<TParam>> m_params;
+    int m_rowsAffected = 0;
+};
+
+class TXRQuery : public TXRCustomQuery {
+    Q_OBJECT
+public:
+    explicit TXRQuery(QObject *owner = nullptr);
+    ~TXRQuery() override;
+
+    void Open();
+    void Close() { close(); }
+    void ExecSQL();
+    void TryExecSQL();
+
+    void open() override;
+    void deleteRecord() override;
+
+    // Text starting with UPDATE, INSERT or DELETE is not a query.
+    static bool EhConsulta(const QString &text);
+
+    // Limits for tests; production values are 60000, 30000 and 1000 ms.
+    static void SetTempoLimiteMs(int fbMs, int outrosMs);
+    static void SetIntervaloTentativaMs(int ms);
+
+    // The text last sent to the engine (after rewriting).
+    QString TextoTraduzido() const { return FSQLAnterior; }
+
+private:
+    void Traduz();
+    void OpenCursor();
+    void Executa(int timeoutMs);
+    void RegistraFalha(const QString &mensagem);
+    void EnsureDatabase();
+
+    QString FSQLAnterior;
+    QString FSQLOriginal;
+    bool m_traduzido = false;
+};

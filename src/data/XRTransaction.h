@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+namespace fb {
+class Transaction;
+}
+class TXRCustomDatabase;
+
+// The transaction of a connection: starts by itself with the first
+// statement, ends only by an explicit commit or rollback, and is rolled
+// back when the connection goes away.
+class TXRCustomTransaction : public QObject {
+    Q_OBJECT
+public:
+    explicit TXRCustomTransaction(QObject *owner = nullptr);
+    ~TXRCustomTransaction() override;
+
+    void SetConnection(TXRCustomDatabase *db);
+    TXRCustomDatabase *Connection() const { return m_db; }
+
+    bool Active() const;
+    void StartTransaction();
+    void Commit();
+    void CommitRetaining();
+    void Rollback();
+    void RollbackRetaining();
+
+    // Savepoints keep a multi-statement write all-or-nothing inside the
+    // long-running transaction.
+    void Savepoint(const QString &name);
+    void ReleaseSavepoint(const QString &name);
+    void RollbackToSavepoint(const QString &name);
+
+    // The engine transaction, started when needed. Throws when unconnected.
+    fb::Transaction &Engine();
+
+    // Called by the connection when it connects or disconnects.
+    void ConnectionChanged(bool connected);
+
+private:
+    TXRCustomDatabase *m_db = nullptr;
+    std::unique_ptr<fb::Transaction> m_tra;
+};
+
+class TXRTransaction : public TXRCustomTransaction {
+    Q_OBJECT
+public:
+    using TXRCustomTransaction::TXRCustomTransaction;
+};
+
+// Runs a block of writes all-or-nothing: rolled back to the savepoint
+// unless Release() is called.
+class SavepointGuard {
+public:
+    SavepointGuard(TXRCustomTransaction &tra, const QString &name);
+    ~SavepointGuard();
+    void Release();
+
+private:
+    TXRCustomTransaction &m_tra;
+    QString m_name;
+    bool m_done = false;
+};

@@ -1,0 +1,273 @@
+#include "data/untDMRepres.h"
+
+#include "data/untSelectsRep.h"
+#include "platform/AppPaths.h"
+#include "platform/DialogService.h"
+#include "platform/IniFile.h"
+
+#include <QFileInfo>
+
+TDMRepres *DMRepres = nullptr;
+
+namespace {
+const QString kSecao = QStringLiteral("Banco");
+const QString kMsgSemIni = QStringLiteral("Arquivo de configuração de banco (.INI) não encontrado!");
+
+QString mensagemDe(const std::exception &e)
+{
+    if (auto *db = dynamic_cast<const EDatabaseError *>(&e))
+        return db->message();
+    return QString::fromUtf8(e.what());
+}
+} // namespace
+
+TDMRepresGanchos &TDMRepres::GanchosPadrao()
+{
+    static TDMRepresGanchos g;
+    return g;
+}
+
+TDMRepres::TDMRepres(QObject *owner)
+    : TDMRepres(GanchosPadrao(), owner)
+{
+}
+
+TDMRepres::TDMRepres(const TDMRepresGanchos &ganchos, QObject *owner)
+    : QObject(owner)
+    , m_ganchos(ganchos)
+{
+    setObjectName(QStringLiteral("DMRepres"));
+    DMRepres = this;
+    CriaComponentes();
+    DataModuleCreate();
+}
+
+TDMRepres::~TDMRepres()
+{
+    DataModuleDestroy();
+    if (DMRepres == this)
+        DMRepres = nullptr;
+}
+
+void TDMRepres::CriaComponentes()
+{
+    XRDtRepres = new TXRDatabase(this);
+    XRDtRepres->setObjectName(QStringLiteral("XRDtRepres"));
+    XRDtRepres->LoginPrompt = false;
+    XRTransaction = new ::TXRTransaction(this);
+    XRTransaction->setObjectName(QStringLiteral("XRTransaction"));
+    XRDtRepres->SetTransaction(XRTransaction);
+
+    auto query = [this](const char *nome) {
+        auto *q = new TXRQuery(this);
+        q->setObjectName(QString::fromLatin1(nome));
+        q->SetDatabase(XRDtRepres);
+        q->AutoTransacao = true;
+        q->TempoLimite = true;
+        return q;
+    };
+    XRQConfig = query("XRQConfig");
+    XRQUltSincr = query("XRQUltSincr");
+    XRQPedEnviar = query("XRQPedEnviar");
+    XRQConfigPed = query("XRQConfigPed");
+    XRQSenha = query("XRQSenha");
+    XRQEnderecoServ = query("XRQEnderecoServ");
+    XRQLog = query("XRQLog");
+
+    CDSCodClientes = new DataSet(this);
+    CDSCodClientes->setObjectName(QStringLiteral("CDSCodClientes"));
+    CDSCodClientes->setFieldDefs({{QStringLiteral("CodCli"), FieldType::String, 5, 0, false},
+                                  {QStringLiteral("CodCliEmp"), FieldType::String, 5, 0, false}});
+    Tela = new DataSet(this);
+    Tela->setObjectName(QStringLiteral("Tela"));
+}
+
+QString TDMRepres::ArquivoIni(const QString &pasta)
+{
+    QString dir = pasta;
+    if (!dir.endsWith('/'))
+        dir += '/';
+    if (QFileInfo::exists(dir + QStringLiteral("Quintel.ini")))
+        return dir + QStringLiteral("Quintel.ini");
+    if (QFileInfo::exists(dir + QStringLiteral("XR.ini")))
+        return dir + QStringLiteral("XR.ini");
+    return QString();
+}
+
+QString TDMRepres::TipoDriver(const QString &sBanco, const QString &sVersao)
+{
+    (void)sVersao; // the server version does not change the driver
+    return sBanco.toUpper() == QLatin1String("ORACLE") ? QStringLiteral("Ora") : QStringLiteral("FB");
+}
+
+void TDMRepres::DataModuleCreate()
+{
+    sTpGrade = QStringLiteral("N");
+    sIdCargaCliente = QStringLiteral("N");
+    sIdOrdemPedidos = QStringLiteral("0");
+    sIdCliEmailObr = QStringLiteral("N");
+    sIdRelEstoque = QStringLiteral("N");
+    sIdImgProduto = QStringLiteral("N");
+    FbJaConectou = false;
+    FbConexaoRest = false;
+
+    if (!VerificaIni())
+        return;
+    if (!ConectaBanco(apppaths::executableDir()))
+        return;
+    if (!VerificaPosInstalacao())
+        return;
+    if (m_ganchos.AtualizaBase)
+        m_ganchos.AtualizaBase(*this);
+
+    XRQUltSincr->SQL().SetText(SqlConfig());
+    XRQConfigPed->SQL().SetText(SqlConfig());
+    XRQSenha->SQL().SetText(SqlSenha());
+    XRQEnderecoServ->SQL().SetText(SqlEnderecoServidor());
+}
+
+bool TDMRepres::VerificaIni()
+{
+    const QString ini = ArquivoIni(apppaths::executableDir());
+    if (ini.isEmpty()) {
+        dialogs().showMessage(kMsgSemIni);
+        return false;
+    }
+    IniFile arq(ini);
+    if (!arq.readString(kSecao, QStringLiteral("Base")).isEmpty())
+        return true;
+    try {
+        arq.writeString(kSecao, QStringLiteral("Base"), QStringLiteral("REPRESEN.FDB"));
+    } catch (const std::exception &e) {
+        // the default is used even when it cannot be stored
+        dialogs().showMessage(QString::fromUtf8(e.what()));
+    }
+    return true;
+}
+
+bool TDMRepres::ConectaBanco(const QString &sPastaExe)
+{
+    const QString ini = ArquivoIni(sPastaExe);
+    if (ini.isEmpty()) {
+        dialogs().showMessage(kMsgSemIni);
+        return false;
+    }
+    IniFile arq(ini);
+    const QString sVersao = arq.readString(kSecao, QStringLiteral("versao"));
+    const QString sBanco = arq.readString(kSecao, QStringLiteral("Banco"));
+    XRDtRepres->DriverName = TipoDriver(sBanco, sVersao);
+
+    QString servidor = arq.readString(kSecao, QStringLiteral("Servidor"));
+    const int dois = servidor.indexOf(':');
+    if (dois >= 0)
+        servidor.remove(dois, 1);
+    XRDtRepres->HostName = servidor;
+    QString base = arq.readString(kSecao, QStringLiteral("Base"));
+    if (base.isEmpty())
+        base = QStringLiteral("REPRESEN.FDB");
+    XRDtRepres->Database = base;
+    XRDtRepres->User = arq.readString(kSecao, QStringLiteral("usuario"));
+    XRDtRepres->Password = arq.readString(kSecao, QStringLiteral("senha"));
+
+    sTpGrade = arq.readString(kSecao, QStringLiteral("Grade"), QStringLiteral("N"));
+    sIdCargaCliente = arq.readString(kSecao, QStringLiteral("CargaCliente"), QStringLiteral("N"));
+    sIdOrdemPedidos = arq.readString(kSecao, QStringLiteral("OrdemPedido"), QStringLiteral("0"));
+
+    if (!XRDtRepres->HostName.trimmed().isEmpty()) {
+        XRDtRepres->SetDatabaseName(XRDtRepres->HostName + ':' + XRDtRepres->Database);
+    } else {
+        XRDtRepres->HostName.clear();
+    }
+
+    try {
+        XRDtRepres->SetConnected(false);
+        XRDtRepres->SetConnected(true);
+    } catch (const std::exception &e) {
+        dialogs().showMessage(mensagemDe(e));
+        return false;
+    }
+    return true;
+}
+
+bool TDMRepres::VerificaPosInstalacao()
+{
+    TXRQuery q;
+    q.SetDatabase(XRDtRepres);
+    q.SQL().Add(QStringLiteral("SELECT COUNT(*) AS NRREG FROM CONFIG"));
+    q.Open();
+    if (q.fieldByName(QStringLiteral("NRREG"))->asInteger() > 0)
+        return true;
+    if (!m_ganchos.PosInstalacao)
+        return false;
+    return m_ganchos.PosInstalacao(*this);
+}
+
+bool TDMRepres::bConexaoRest()
+{
+    if (FbJaConectou)
+        return FbConexaoRest;
+    FbJaConectou = true;
+    try {
+        FbConexaoRest = m_ganchos.RetornaConexaoRest ? m_ganchos.RetornaConexaoRest() : false;
+    } catch (...) {
+        FbConexaoRest = false;
+    }
+    return FbConexaoRest;
+}
+
+void TDMRepres::DataModuleDestroy()
+{
+    const QString ini = ArquivoIni(apppaths::executableDir());
+    if (ini.isEmpty())
+        return;
+    try {
+        IniFile arq(ini);
+        arq.writeString(kSecao, QStringLiteral("Grade"), sTpGrade);
+        arq.writeString(kSecao, QStringLiteral("CargaCliente"), sIdCargaCliente);
+        arq.writeString(kSecao, QStringLiteral("OrdemPedido"), sIdOrdemPedidos);
+    } catch (const std::exception &e) {
+        // shutting down: nobody left to tell but the console
+        qWarning("Não foi possível gravar o arquivo de configuração: %s", e.what());
+    }
+}
+
+void TDMRepres::BuscaImagemFundo()
+{
+    XRQConfig->Close();
+    XRQConfig->SQL().Clear();
+    XRQConfig->SQL().Add(QStringLiteral("SELECT CNFIMG_IMAGEM"));
+    XRQConfig->SQL().Add(QStringLiteral("FROM CONFIG_IMAGEM"));
+    XRQConfig->Open();
+    if (!m_janela)
+        return;
+    m_janela->MostraImagemPadrao(false);
+    if (XRQConfig->isEmpty()) {
+        m_janela->MostraImagemPadrao(true);
+        m_janela->LimpaImagemFundo();
+        return;
+    }
+    XRQConfig->first();
+    try {
+        if (!m_janela->MostraImagemFundo(XRQConfig->fieldByName(QStringLiteral("CNFIMG_IMAGEM"))->asBytes()))
+            m_janela->LimpaImagemFundo();
+    } catch (...) {
+        m_janela->LimpaImagemFundo();
+    }
+}
+
+void TDMRepres::BuscaConfigAcesso()
+{
+    XRQConfig->Close();
+    XRQConfig->SQL().Clear();
+    XRQConfig->SQL().Add(QStringLiteral("SELECT IDCLIEMAILOBR, IDRELESTOQUE, IDIMGPRODUTO"));
+    XRQConfig->SQL().Add(QStringLiteral("FROM CONFIG"));
+    XRQConfig->Open();
+    if (!XRQConfig->isEmpty()) {
+        XRQConfig->first();
+        sIdCliEmailObr = XRQConfig->fieldByName(QStringLiteral("IDCLIEMAILOBR"))->asString();
+        sIdRelEstoque = XRQConfig->fieldByName(QStringLiteral("IDRELESTOQUE"))->asString();
+        sIdImgProduto = XRQConfig->fieldByName(QStringLiteral("IDIMGPRODUTO"))->asString();
+    }
+    if (m_janela && sIdRelEstoque != QLatin1String("S"))
+        m_janela->EscondeRelatorio();
+}

@@ -1,0 +1,262 @@
+#include "platform/IniFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringList>
+
+#include <array>
+#include <optional>
+#include <stdexcept>
+#include <utility>
+
+namespace {
+
+// 0x80-0x9F of Windows-1252; the five unassigned bytes keep their Latin-1
+// code points so any file survives a read-write round trip.
+constexpr std::array<char16_t, 32> kCp1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+QString fromCp1252(const QByteArray& bytes)
+{
+    QString out;
+    out.reserve(bytes.size());
+    for (const char ch : bytes) {
+        const auto b = static_cast<unsigned char>(ch);
+        out += (b >= 0x80 && b <= 0x9F) ? QChar(kCp1252High[b - 0x80]) : QChar(b);
+    }
+    return out;
+}
+
+char toCp1252(char32_t cp)
+{
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
+        return static_cast<char>(cp);
+    for (std::size_t i = 0; i < kCp1252High.size(); ++i) {
+        if (kCp1252High[i] == cp)
+            return static_cast<char>(0x80 + i);
+    }
+    return '?';
+}
+
+QByteArray toCp1252(const QString& text)
+{
+    QByteArray out;
+    out.reserve(text.size());
+    for (const char32_t cp : text.toUcs4())
+        out += toCp1252(cp);
+    return out;
+}
+
+bool sameName(const QString& a, const QString& b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// Section name of a header line; nothing when the line is no header.
+std::optional<QString> headerName(const QString& line)
+{
+    const QString t = line.trimmed();
+    const qsizetype close = t.indexOf(u']');
+    if (!t.startsWith(u'[') || close < 0)
+        return std::nullopt;
+    return t.mid(1, close - 1).trimmed();
+}
+
+// Key name of a "key=value" line; nothing for comments and other lines.
+std::optional<QString> keyName(const QString& line)
+{
+    const qsizetype eq = line.indexOf(u'=');
+    if (eq < 0)
+        return std::nullopt;
+    const QString key = line.left(eq).trimmed();
+    if (key.isEmpty() || key.startsWith(u';') || key.startsWith(u'['))
+        return std::nullopt;
+    return key;
+}
+
+bool isKeyLine(const QString& line, const QString& key)
+{
+    const auto name = keyName(line);
+    return name && sameName(*name, key);
+}
+
+QString valueOf(const QString& line)
+{
+    QString v = line.mid(line.indexOf(u'=') + 1).trimmed();
+    if (v.size() >= 2 && (v.front() == u'"' || v.front() == u'\'') && v.back() == v.front())
+        v = v.mid(1, v.size() - 2);
+    return v;
+}
+
+struct Document
+{
+    QStringList lines;
+    QString eol = QStringLiteral("\r\n");
+    bool finalEol = true;
+
+    // [header, end) of the first section with that name; header -1 when absent.
+    std::pair<qsizetype, qsizetype> section(const QString& name) const
+    {
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            const auto h = headerName(lines[i]);
+            if (!h || !sameName(*h, name))
+                continue;
+            qsizetype end = i + 1;
+            while (end < lines.size() && !headerName(lines[end]))
+                ++end;
+            return {i, end};
+        }
+        return {-1, -1};
+    }
+
+    qsizetype keyLine(const QString& sectionName, const QString& key) const
+    {
+        const auto [begin, end] = section(sectionName);
+        for (qsizetype i = begin + 1; begin >= 0 && i < end; ++i) {
+            if (isKeyLine(lines[i], key))
+                return i;
+        }
+        return -1;
+    }
+};
+
+Document parse(const QByteArray& bytes)
+{
+    Document doc;
+    if (bytes.isEmpty())
+        return doc;
+    const QString text = fromCp1252(bytes);
+    const qsizetype lf = text.indexOf(u'\n');
+    if (lf >= 0 && (lf == 0 || text[lf - 1] != u'\r'))
+        doc.eol = QStringLiteral("\n");
+    doc.lines = text.split(u'\n');
+    doc.finalEol = text.endsWith(u'\n');
+    if (doc.finalEol)
+        doc.lines.removeLast();
+    for (QString& line : doc.lines) {
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+    }
+    return doc;
+}
+
+// A missing file reads as empty; one that exists but cannot be read must not
+// be taken for empty, or the next write would wipe it.
+bool load(const QString& path, Document& doc, QString& error)
+{
+    QFile file(path);
+    if (!file.exists()) {
+        doc = Document();
+        return true;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = file.errorString();
+        return false;
+    }
+    doc = parse(file.readAll());
+    return true;
+}
+
+Document loadForReading(const QString& path)
+{
+    Document doc;
+    QString error;
+    if (!load(path, doc, error))
+        return Document();
+    return doc;
+}
+
+void save(const QString& path, const Document& doc)
+{
+    QString text = doc.lines.join(doc.eol);
+    if (doc.finalEol && !doc.lines.isEmpty())
+        text += doc.eol;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(toCp1252(text)) < 0 || !file.commit()) {
+        throw std::runtime_error(
+            QStringLiteral("Cannot save the settings file \"%1\": %2").arg(path, file.errorString()).toStdString());
+    }
+}
+
+bool hasLineBreak(const QString& s)
+{
+    return s.contains(u'\n') || s.contains(u'\r');
+}
+
+} // namespace
+
+IniFile::IniFile(QString path)
+    : m_path(std::move(path))
+{
+}
+
+QString IniFile::fileName() const
+{
+    return m_path;
+}
+
+QString IniFile::readString(const QString& section, const QString& key, const QString& def) const
+{
+    const Document doc = loadForReading(m_path);
+    const qsizetype line = doc.keyLine(section, key);
+    return line < 0 ? def : valueOf(doc.lines[line]);
+}
+
+bool IniFile::valueExists(const QString& section, const QString& key) const
+{
+    return loadForReading(m_path).keyLine(section, key) >= 0;
+}
+
+bool IniFile::sectionExists(const QString& section) const
+{
+    const Document doc = loadForReading(m_path);
+    const auto [begin, end] = doc.section(section);
+    for (qsizetype i = begin + 1; begin >= 0 && i < end; ++i) {
+        if (keyName(doc.lines[i]))
+            return true;
+    }
+    return false;
+}
+
+void IniFile::writeString(const QString& section, const QString& key, const QString& value)
+{
+    if (key.trimmed().isEmpty() || key.contains(u'=') || section.contains(u']') || hasLineBreak(section)
+        || hasLineBreak(key) || hasLineBreak(value)) {
+        throw std::invalid_argument(
+            QStringLiteral("Invalid settings entry [%1] %2").arg(section, key).toStdString());
+    }
+
+    Document doc;
+    QString error;
+    if (!load(m_path, doc, error)) {
+        throw std::runtime_error(
+            QStringLiteral("Cannot read the settings file \"%1\": %2").arg(m_path, error).toStdString());
+    }
+
+    const qsizetype existing = doc.keyLine(section, key);
+    if (existing >= 0) {
+        doc.lines[existing] = *keyName(doc.lines[existing]) + u'=' + value;
+    } else {
+        const QString entry = key.trimmed() + u'=' + value;
+        const auto [begin, end] = doc.section(section);
+        if (begin >= 0) {
+            // After the section's last non-blank line, so the blank line
+            // before the next section stays where it was.
+            qsizetype at = end;
+            while (at > begin + 1 && doc.lines[at - 1].trimmed().isEmpty())
+                --at;
+            doc.lines.insert(at, entry);
+        } else {
+            if (!doc.lines.isEmpty() && !doc.lines.last().trimmed().isEmpty())
+                doc.lines.append(QString());
+            doc.lines.append(u'[' + section.trimmed() + u']');
+            doc.lines.append(entry);
+        }
+    }
+    save(m_path, doc);
+}

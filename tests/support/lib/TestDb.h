@@ -1,0 +1,36 @@
+#pragma once
+
+#include "data/XRDatabase.h"
+#include "data/XRQuery.h"
+#include "data/XRTransaction.h"
+#include "platform/DialogService.h"
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// A scratch folder playing the executable's folder, holding a fresh copy
+// of the shipped database.
+class ScratchInstall {
+public:
+    explicit ScratchInstall(bool withDatabase = true);
+    ~ScratchInstall();
+
+    QString dir() const;              // with trailing '/'
+    QString path(const QString &name) const;
+    QString dbPath() const { return path(QStringLiteral("REPRESEN.FDB")); }
+    void writeFile(const QString &name, const QByteArray &content) const;
+    QByteArray readFile(const QString &name) const;
+
+    // A connection with its own transaction to the scratch database.
+    std::unique_ptr<TXRDatabase> connect() const;
+
+private:
+    QTemporaryDir m_tmp;
+};
+
+// Runs one statement and commits retaining.
+void execSql(TXRDatabase &db, const QString &sql);
+// First column of the first row of a query.
+QVariant scalar(TXRDatabase &db, const QString &sql);
