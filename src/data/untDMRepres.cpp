@@ -271,3 +271,65 @@ void TDMRepres::BuscaConfigAcesso()
     if (m_janela && sIdRelEstoque != QLatin1String("S"))
         m_janela->EscondeRelatorio();
 }
+
+int TDMRepres::ConfereSenha(const QString &pUsuario, const QString &pSenha)
+{
+    const QString senha = pSenha.trimmed().toUpper();
+    XRQSenha->Close();
+    XRQSenha->ParamByName(QStringLiteral("USUARIO"))->SetAsString(pUsuario.trimmed());
+    XRQSenha->Open();
+    int resposta = 1;
+    if (!XRQSenha->isEmpty()) {
+        resposta = XRQSenha->fieldByName(QStringLiteral("DSSENHA"))->asString().toUpper() == senha ? 0 : 2;
+    } else {
+        // the user name matches without regard to letter case through the first row
+        TXRQuery q;
+        q.SetDatabase(XRDtRepres);
+        q.SQL().Add(QStringLiteral("SELECT NMUSUARIO, DSSENHA FROM CONFIG"));
+        q.Open();
+        if (!q.isEmpty()
+            && q.fieldByName(QStringLiteral("NMUSUARIO"))->asString().toUpper() == pUsuario.trimmed().toUpper())
+            resposta = q.fieldByName(QStringLiteral("DSSENHA"))->asString().toUpper() == senha ? 0 : 2;
+    }
+    XRQSenha->Close();
+    return resposta;
+}
+
+QString TDMRepres::MensErroLogin(int pErro)
+{
+    switch (pErro) {
+    case 1: return QStringLiteral("Usuário inválido!");
+    case 2: return QStringLiteral("Senha inválida!");
+    case 3:
+        return QStringLiteral("Problema no acesso do Representante!") + '\r'
+            + QStringLiteral("Usuário não pertence ao Representante!");
+    case 4:
+        return QStringLiteral("Problema no acesso do Representante!") + '\r' + QStringLiteral("     ")
+            + QStringLiteral("Usuário não está Ativo!") + '\r' + QStringLiteral("Favor entrar em contato com a Empresa!");
+    default: return QStringLiteral("Erro desconhecido");
+    }
+}
+
+QString TDMRepres::BuscaNomeRep()
+{
+    TXRQuery q;
+    q.SetDatabase(XRDtRepres);
+    q.SQL().Add(QStringLiteral("SELECT NMUSUARIO FROM CONFIG "));
+    q.Open();
+    return q.isEmpty() ? QString() : q.fieldByName(QStringLiteral("NMUSUARIO"))->asString();
+}
+
+bool TDMRepres::CampoExiste(const QString &pTabela, const QString &pCampo)
+{
+    XRQConfig->Close();
+    XRQConfig->SQL().Clear();
+    XRQConfig->SQL().Add(QStringLiteral("SELECT 1 FROM RDB$RELATION_FIELDS  r"));
+    XRQConfig->SQL().Add(QStringLiteral("WHERE r.RDB$RELATION_NAME= :NmTabela"));
+    XRQConfig->SQL().Add(QStringLiteral("and r.RDB$FIELD_NAME = :NmCampo"));
+    XRQConfig->ParamByName(QStringLiteral("NmTabela"))->SetAsString(pTabela);
+    XRQConfig->ParamByName(QStringLiteral("NmCampo"))->SetAsString(pCampo);
+    XRQConfig->Open();
+    const bool falta = XRQConfig->isEmpty();
+    XRQConfig->Close();
+    return falta;
+}

@@ -94,6 +94,13 @@ public:
 
     bool bConexaoRest();
 
+    // Login check: 0 accepted, 1 no such user, 2 wrong password.
+    int ConfereSenha(const QString &pUsuario, const QString &pSenha);
+    static QString MensErroLogin(int pErro);
+    QString BuscaNomeRep();
+    // True when the column is MISSING (what the upgrade has to add).
+    bool CampoExiste(const QString &pTabela, const QString &pCampo);
+
     void SetJanelaPrincipal(IJanelaPrincipalRepres *janela) { m_janela = janela; }
     void BuscaImagemFundo();
     void BuscaConfigAcesso();
