@@ -1,6 +1,7 @@
 #include "data/XRFuncoesDB.h"
 
 #include "platform/AppPaths.h"
+#include "platform/Cp1252.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -46,6 +47,9 @@ QString MontaLinhaLog(const QString &sNrIP, const QString &sNmForm, const QStrin
 {
     QString msg = sMensagem;
     msg.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    // engine messages break lines with LF alone; one failure stays one line
+    msg.replace('\n', ' ');
+    msg.replace('\r', ' ');
     msg.replace('|', QChar(0x00DF));
     msg = msg.trimmed();
     return '|' + sNrIP + '|' + sNmForm + '|' + sUsuario + '|'
@@ -68,8 +72,8 @@ void GravaLogArquivo(const QString &sNmMaquina, const QString &sNrIP, const QStr
     QFile f(caminho);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
         throw EInOutError(QStringLiteral("I/O error writing %1: %2").arg(caminho, f.errorString()));
-    // the log is an 8-bit file; characters outside Latin-1 become '?'
-    QByteArray bytes = linha.toLatin1();
+    // the log is an 8-bit file in the Windows code page
+    QByteArray bytes = toCp1252(linha);
     bytes += "\r\n";
     if (f.write(bytes) != bytes.size() || !f.flush())
         throw EInOutError(QStringLiteral("I/O error writing %1: %2").arg(caminho, f.errorString()));

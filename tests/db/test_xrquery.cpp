@@ -294,3 +294,21 @@ TEST_F(XRQueryTest, StatementsEndingInSemicolonAndTypedCommit)
 }
 
 } // namespace
+
+namespace {
+TEST(XRQueryLog, AnUnwritableLogNeverHidesTheDatabaseError)
+{
+    ScratchInstall inst;
+    auto db = inst.connect();
+    QDir().mkpath(ArquivoLog(NomeMaquina())); // a folder where the log file should go
+    TXRQuery q;
+    q.SetDatabase(db.get());
+    q.SQL().Add("DELETE FROM TABELA_QUE_NAO_EXISTE");
+    try {
+        q.ExecSQL();
+        FAIL() << "no error";
+    } catch (const EDatabaseError &e) {
+        EXPECT_TRUE(e.message().contains("TABELA_QUE_NAO_EXISTE")) << e.message().toStdString();
+    }
+}
+} // namespace
