@@ -1,6 +1,7 @@
 #include "data/XRDatabase.h"
 
 #include "data/XRFuncoesDB.h"
+#include "data/XRQuery.h"
 #include "data/XRTransaction.h"
 #include "platform/AppPaths.h"
 #include "platform/fb/FbApi.h"
@@ -130,9 +131,7 @@ void TXRCustomDatabase::GetDatabase(TXRCustomDatabase *source)
     try {
         SetConnected(true);
     } catch (const std::exception &e) {
-        const auto *db = dynamic_cast<const EDatabaseError *>(&e);
-        throw EDatabaseError(QStringLiteral("Erro ao abrir a base ") + '\r'
-                             + (db ? db->message() : QString::fromUtf8(e.what())));
+        throw EDatabaseError(QStringLiteral("Erro ao abrir a base ") + '\r' + MensagemExcecao(e));
     }
 }
 

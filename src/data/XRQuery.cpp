@@ -17,14 +17,6 @@ std::atomic<int> g_tempoLimiteFB{60000};
 std::atomic<int> g_tempoLimiteOutros{30000};
 std::atomic<int> g_intervaloTentativa{1000};
 
-QString mensagemDe(const std::exception &e)
-{
-    if (auto *db = dynamic_cast<const EDatabaseError *>(&e))
-        return db->message();
-    if (auto *f = dynamic_cast<const fb::Error *>(&e))
-        return f->message();
-    return QString::fromUtf8(e.what());
-}
 
 // "COMMIT" / "ROLLBACK" typed as statements belong to the transaction.
 enum class Controle { Nenhum, Commit, CommitRetain, Rollback, RollbackRetain };
@@ -47,6 +39,15 @@ Controle controleTransacao(const QString &texto)
     return Controle::Nenhum;
 }
 } // namespace
+
+QString MensagemExcecao(const std::exception &e)
+{
+    if (auto *db = dynamic_cast<const EDatabaseError *>(&e))
+        return db->message();
+    if (auto *f = dynamic_cast<const fb::Error *>(&e))
+        return f->message();
+    return QString::fromUtf8(e.what());
+}
 
 // ---------------------------------------------------------------- TSQLStrings
 
@@ -273,7 +274,7 @@ void TXRQuery::open()
     } catch (const EDatabaseError &) {
         throw;
     } catch (const std::exception &e) {
-        throw EDatabaseError(mensagemDe(e));
+        throw EDatabaseError(MensagemExcecao(e));
     }
 }
 
@@ -299,7 +300,7 @@ void TXRQuery::Open()
                 }
             }
         }
-        throw EDatabaseError(QStringLiteral("Erro XRQuery.Open: ") + mensagemDe(e));
+        throw EDatabaseError(QStringLiteral("Erro XRQuery.Open: ") + MensagemExcecao(e));
     }
 }
 
@@ -323,7 +324,7 @@ void TXRQuery::ExecSQL()
             } catch (...) {
             }
         }
-        QString mensagem = mensagemDe(e);
+        QString mensagem = MensagemExcecao(e);
         RegistraFalha(QStringLiteral("ExecSQL (") + mensagem + QStringLiteral("): ") + FSQLAnterior);
         if (mensagem.toUpper().contains(QLatin1String("TIMEOUT EXPIRED")))
             mensagem = QStringLiteral("ERRO PROVÁVEL DE DEADLOCK :") + QStringLiteral("\r\r") + FSQLAnterior;
@@ -352,7 +353,7 @@ void TXRQuery::TryExecSQL()
             throw;
         } catch (const std::exception &e) {
             ++n;
-            const QString mensagem = mensagemDe(e);
+            const QString mensagem = MensagemExcecao(e);
             const QString upper = mensagem.toUpper();
             const bool repete = upper.contains(QLatin1String("TIMEOUT EXPIRED"))
                 || upper.contains(QLatin1String("DEADLOCK"));

@@ -14,6 +14,10 @@
 
 class TXRDatabase;
 
+// The text of any failure as the user should see it (database, engine or
+// run-time errors alike).
+QString MensagemExcecao(const std::exception &e);
+
 // A named statement parameter.
 class TParam {
 public:

@@ -7,9 +7,7 @@
 namespace {
 [[noreturn]] void relanca(const std::exception &e)
 {
-    if (auto *db = dynamic_cast<const EDatabaseError *>(&e))
-        throw EDatabaseError(db->message());
-    throw EDatabaseError(QString::fromUtf8(e.what()));
+    throw EDatabaseError(MensagemExcecao(e));
 }
 
 QString identificador(const QString &nome)

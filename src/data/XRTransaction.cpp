@@ -4,11 +4,19 @@
 #include "platform/fb/FbApi.h"
 
 namespace {
-[[noreturn]] void rethrow(const std::exception &e)
+// Engine failures leave as the database error callers catch.
+template <typename F>
+void guarded(F &&f)
 {
-    if (auto *f = dynamic_cast<const fb::Error *>(&e))
-        throw EDatabaseError(f->message());
-    throw EDatabaseError(QString::fromUtf8(e.what()));
+    try {
+        f();
+    } catch (const EDatabaseError &) {
+        throw;
+    } catch (const fb::Error &e) {
+        throw EDatabaseError(e.message());
+    } catch (const std::exception &e) {
+        throw EDatabaseError(QString::fromUtf8(e.what()));
+    }
 }
 } // namespace
 
@@ -39,11 +47,7 @@ fb::Transaction &TXRCustomTransaction::Engine()
         throw EDatabaseError(QStringLiteral("Conexão com o banco de dados não está aberta."));
     if (!m_tra)
         m_tra = std::make_unique<fb::Transaction>(m_db->Attachment());
-    try {
-        m_tra->start();
-    } catch (const std::exception &e) {
-        rethrow(e);
-    }
+    guarded([this] { m_tra->start(); });
     return *m_tra;
 }
 
@@ -53,77 +57,43 @@ void TXRCustomTransaction::Commit()
 {
     if (!Active())
         return;
-    try {
-        m_tra->commit();
-    } catch (const std::exception &e) {
-        rethrow(e);
-    }
+    guarded([this] { m_tra->commit(); });
 }
 
 void TXRCustomTransaction::CommitRetaining()
 {
     if (!Active())
         return;
-    try {
-        m_tra->commitRetaining();
-    } catch (const std::exception &e) {
-        rethrow(e);
-    }
+    guarded([this] { m_tra->commitRetaining(); });
 }
 
 void TXRCustomTransaction::Rollback()
 {
     if (!Active())
         return;
-    try {
-        m_tra->rollback();
-    } catch (const std::exception &e) {
-        rethrow(e);
-    }
+    guarded([this] { m_tra->rollback(); });
 }
 
 void TXRCustomTransaction::RollbackRetaining()
 {
     if (!Active())
         return;
-    try {
-        m_tra->rollbackRetaining();
-    } catch (const std::exception &e) {
-        rethrow(e);
-    }
+    guarded([this] { m_tra->rollbackRetaining(); });
 }
 
 void TXRCustomTransaction::Savepoint(const QString &name)
 {
-    try {
-        Engine().savepoint(name);
-    } catch (const EDatabaseError &) {
-        throw;
-    } catch (const std::exception &e) {
-        rethrow(e);
-    }
+    guarded([this, &name] { Engine().savepoint(name); });
 }
 
 void TXRCustomTransaction::ReleaseSavepoint(const QString &name)
 {
-    try {
-        Engine().releaseSavepoint(name);
-    } catch (const EDatabaseError &) {
-        throw;
-    } catch (const std::exception &e) {
-        rethrow(e);
-    }
+    guarded([this, &name] { Engine().releaseSavepoint(name); });
 }
 
 void TXRCustomTransaction::RollbackToSavepoint(const QString &name)
 {
-    try {
-        Engine().rollbackToSavepoint(name);
-    } catch (const EDatabaseError &) {
-        throw;
-    } catch (const std::exception &e) {
-        rethrow(e);
-    }
+    guarded([this, &name] { Engine().rollbackToSavepoint(name); });
 }
 
 void TXRCustomTransaction::ConnectionChanged(bool connected)
