@@ -2,6 +2,7 @@
 // The target is rebuilt from scratch (a build artefact, never a user's file).
 #include "platform/fb/FbApi.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -21,7 +22,8 @@ int main(int argc, char **argv)
         return 1;
     }
     const QString text = QString::fromUtf8(f.readAll());
-    const QString tmp = target + ".tmp";
+    // a private scratch name: parallel builds may run this at once
+    const QString tmp = target + "." + QString::number(QCoreApplication::applicationPid()) + ".tmp";
     QFile::remove(tmp);
     try {
         fb::ConnectParams p;

@@ -100,6 +100,44 @@ public:
     QString BuscaNomeRep();
     // True when the column is MISSING (what the upgrade has to add).
     bool CampoExiste(const QString &pTabela, const QString &pCampo);
+    // "-999" without a CONFIG row.
+    QString BuscaCodRep();
+    int BuscaNrRefer();
+
+    // Writes the loaded configuration (the properties above) into CONFIG.
+    // iVersaoRepres: the client version without its points (2.0.3.3 -> 2033).
+    // Failures are shown; false when any statement failed.
+    bool AtualizaConfig(int iVersaoServidor, int iVersaoRepres);
+    // Marks the configuration as not fully loaded (NRULTCONFIG -1).
+    void SetCargaInvalida(const QString &sCodRep);
+    // Gives the sent orders their batch and advances CONFIG.NRLOTE, both or
+    // neither. pPedidos: comma-separated quoted order numbers. Failures are
+    // shown; false then.
+    bool AtualizaLote(const QString &pCodRep, int pNrLote, const QString &pPedidos, const QDateTime &pData,
+                      const QDateTime &pHora);
+    // Rows with "CodCliRep" (local code) and "CodCli" (back-office code).
+    void GravaCodCliEmp(DataSet *pCDSCodigos);
+    // A customer with this tax number, punctuation ignored on both sides.
+    bool LeClienteCNPJ(const QString &pCNPJ);
+
+    // Price of the smallest quantity tier that holds pQtd; 0 when none.
+    double BuscaPreco(const QString &pCodProduto, const QString &pTabPreco, const QString &pTam, double pQtd);
+    // List price of the tier BuscaPreco picks, rounded to cents; pPreco
+    // when that is 0.
+    double BuscaPrecoOri(const QString &pCodProduto, const QString &pTabPreco, const QString &pTam, double pQtd,
+                         double pPreco);
+    // Stock of the cell less what other unsent orders hold; never below 0.
+    int BuscaQtdeEstoque(const QString &pNumero, const QString &pCodigo, const QString &pCor, const QString &pTam,
+                         QString &sBloqEst);
+    // CLI_NRDIAS of the customer (0 when there is none) and its data.
+    int BuscaDadosAdic(const QString &pCliente, QString &psCliNome, QString &psCidade, QString &psIdStatus,
+                       QString &psEndereco, QString &psNumero, QString &psBairro, QString &psCEP, QString &psCNPJ,
+                       QString &psInscEst);
+    QString BuscaEMailCliente(const QString &sCliente);
+    // The product's sizes carry grade positions.
+    bool VerPosicaoTam(const QString &sCodigo);
+    // Some colour and size of the product is not sold out.
+    bool CoresOK(const QString &sProduto);
 
     void SetJanelaPrincipal(IJanelaPrincipalRepres *janela) { m_janela = janela; }
     void BuscaImagemFundo();

@@ -1,5 +1,7 @@
 #include "platform/fb/FbApi.h"
 
+#include "platform/Cp1252.h"
+
 #include <firebird/Interface.h>
 
 #include <QDate>
@@ -97,11 +99,12 @@ unsigned bytesPerChar(unsigned charSet)
 
 QString decodeText(const char *p, unsigned len, unsigned charSet)
 {
-    (void)charSet; // the attachment speaks UTF8; NONE columns hold what we wrote
+    (void)charSet; // the attachment speaks UTF8; NONE columns hold what was written
     const QByteArray bytes(p, int(len));
     QString s = QString::fromUtf8(bytes);
+    // not UTF-8: bytes of the Windows code page (older data, binary text blobs)
     if (s.contains(QChar::ReplacementCharacter))
-        s = QString::fromLatin1(bytes);
+        s = fromCp1252(bytes);
     return s;
 }
 

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <vector>
+
+class TDMRepres;
+
+// What the upgrade steps look up in the catalogue. The table list is read
+// once, when the object is made; tables created later in the run are not
+// added to it.
+class TCatalogoBase {
+public:
+    explicit TCatalogoBase(TDMRepres &dm);
+
+    bool TabelaAusente(const QString &tabela) const;
+    // True when the column is missing (also when its table is).
+    bool CampoFalta(const QString &tabela, const QString &campo);
+    // A column shorter than n characters.
+    bool CampoMenor(const QString &tabela, const QString &campo, int n);
+    bool GatilhoAusente(const QString &gatilho);
+    bool IndiceAusente(const QString &indice);
+    bool FuncaoDeclarada(const QString &funcao);
+
+private:
+    TDMRepres &m_dm;
+    QStringList m_tabelas;
+    QString m_erroTabelas; // the list could not be read: every table test fails
+};
+
+using TTesteCatalogo = std::function<bool(TCatalogoBase &)>;
+
+struct TComandoAtualizacao {
+    QStringList linhas;
+    // Handed to the query as its lines plus one empty line, instead of
+    // joined into one line.
+    bool emLinhas = false;
+    // Runs only when this answers true (empty: always).
+    TTesteCatalogo quando;
+    // The statement time limit is switched off from this statement on.
+    bool desligaTempoLimite = false;
+};
+
+struct TPassoAtualizacao {
+    int numero = 0;
+    TTesteCatalogo teste; // true: the change is missing
+    std::vector<TComandoAtualizacao> comandos;
+    // Failures shown in a box titled "Erro" instead of a plain message.
+    bool erroEmCaixa = false;
+};
+
+// The fixed sequence of guarded steps, in running order.
+const std::vector<TPassoAtualizacao> &PassosAtualizaBase();
+
+// Runs the given steps on one query of its own on the module's connection,
+// committing after each statement; a failing step (or its test) is reported
+// and passed over.
+void ExecutaPassos(TDMRepres &dm, const std::vector<TPassoAtualizacao> &passos);
+
+// Brings the local database up to date at start-up.
+void AtualizaBase(TDMRepres &dm);
+
+// Makes AtualizaBase the upgrade hook of modules created with the default
+// hooks.
+void InstalaAtualizaBase();

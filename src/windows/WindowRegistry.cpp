@@ -1,0 +1,80 @@
+#include "windows/WindowRegistry.h"
+
+#include "components/untFormXRSkin.h"
+#include "windows/untPrincipal.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+#include <map>
+
+namespace {
+struct TRegistro {
+    TFabricaJanela fabrica;
+    TPreparaJanela prepara;
+};
+
+std::map<QString, TRegistro> &registro()
+{
+    static std::map<QString, TRegistro> r;
+    return r;
+}
+} // namespace
+
+void RegisterClass(const QString &classe, TFabricaJanela fabrica, TPreparaJanela prepara)
+{
+    registro()[classe] = TRegistro{std::move(fabrica), std::move(prepara)};
+}
+
+void UnRegisterClass(const QString &classe) { registro().erase(classe); }
+
+bool ClasseRegistrada(const QString &classe) { return registro().count(classe) > 0; }
+
+QString NomeDaClasse(const QString &classe)
+{
+    const qsizetype t = classe.indexOf('T');
+    return classe.mid(t + 1);
+}
+
+QWidget *BuscaForm(const QString &classe)
+{
+    const QString nome = NomeDaClasse(classe);
+    const QList<QWidget *> forms = FormsAbertos();
+    for (QWidget *f : forms) {
+        if (f->objectName() == nome)
+            return f;
+    }
+    return nullptr;
+}
+
+QWidget *AbreForm(const QString &classe)
+{
+    auto it = registro().find(classe);
+    QWidget *janela = BuscaForm(classe);
+    if (!janela) {
+        if (it == registro().end() || !it->second.fabrica) {
+            qWarning("AbreForm: janela não registrada: %s", qPrintable(classe));
+            return nullptr;
+        }
+        janela = it->second.fabrica(fmPrincipal);
+        if (!janela)
+            return nullptr;
+        if (fmPrincipal && TfmXRSkin::EhFilhoMdi(janela))
+            fmPrincipal->AdicionaFilhoMdi(janela);
+    }
+    if (it != registro().end() && it->second.prepara)
+        it->second.prepara(janela);
+
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(janela->parentWidget())) {
+        janela->show();
+        sub->show();
+        if (sub->mdiArea())
+            sub->mdiArea()->setActiveSubWindow(sub);
+        sub->raise();
+    } else {
+        janela->show();
+        janela->raise();
+        janela->activateWindow();
+    }
+    return janela;
+}

@@ -1,0 +1,134 @@
+#pragma once
+
+#include "components/untFormXRSkin.h"
+#include "data/untDMRepres.h"
+#include "windows/GraficosPrincipal.h"
+#include "windows/InterfacesJanelas.h"
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMenu;
+class QStatusBar;
+class QTimer;
+class QToolButton;
+class TEstadoFTP;
+class TXRQuery;
+
+// What the main window calls that lives elsewhere; empty ones are skipped.
+struct TGanchosPrincipal {
+    // The login run while the window is made; true when it succeeded.
+    // Empty: the login window, shown modally.
+    std::function<bool(QWidget *dono)> Login;
+    // The automatic update check, run after the update window was opened.
+    std::function<void()> VerificaAtualizacao;
+    // Fills the reports menu from the server.
+    std::function<void()> SincronizaRelatorios;
+};
+
+// One dashboard tile as far as the main window knows it until the tile
+// widget exists: its SQL and its place.
+struct TWidgetPainel {
+    QString nome;
+    QString titulo;
+    QString sql;
+    QRect retangulo;
+    bool visivel = true;
+};
+
+class TfmPrincipal : public TfmXRSkin, public IJanelaPrincipalRepres {
+    Q_OBJECT
+public:
+    explicit TfmPrincipal(TGanchosPrincipal ganchos = {}, QWidget *parent = nullptr);
+    ~TfmPrincipal() override;
+
+    bool bLogin() const { return m_bLogin; }
+    bool bAtualizar() const { return FbAtualizar; }
+    void SetbAtualizar(bool v) { FbAtualizar = v; }
+    bool bBaixou() const { return FbBaixou; }
+    void SetbBaixou(bool v) { FbBaixou = v; }
+
+    // Code of the report chosen in the reports menu.
+    QString FRelatorio;
+    // The update window's FTP session while that window exists.
+    std::shared_ptr<TEstadoFTP> IdFTP;
+
+    // The server clients that get the address from CONFIG on show.
+    void DefineServidores(std::vector<IServidorEndereco *> servidores) { m_servidores = std::move(servidores); }
+
+    // Puts a window opened by class name into the MDI area.
+    void AdicionaFilhoMdi(QWidget *janela);
+
+    QMdiArea *MdiArea;
+    QStatusBar *sBar;
+    QLabel *ImgFundo;
+    QLabel *imgFundoXR;
+    QWidget *pnlLateral;
+    QWidget *pnlCliente;
+    QWidget *pnlPedido;
+    QWidget *pnlCarga;
+    QWidget *pnlEnvio;
+    QWidget *pnlRelatorio;
+    QWidget *pnlAtt;
+    QWidget *pnlConfig;
+    QMenu *PMenuRelatorio;
+    TXRQuery *QryGrafico;
+    QTimer *TimerBar;
+    QTimer *Timer1;
+    QAction *AEditorSQL;
+
+    QString TextoPainel(int painel) const;
+    const std::array<TWidgetPainel, kNumGraficos> &Widgets() const { return m_widgets; }
+
+    void TimerBarTimer();
+    void Timer1Timer();
+    void AEditorSQLExecute();
+    // Builds and test-runs the tiles' SQL; throws at the first failing text.
+    void MontaGraficos();
+    void PosicionaWidgets();
+    void AlternaWidgets();
+    bool ExisteTelaAberta() const;
+    void pnlRelatorioClick();
+
+    // The local-database module's view of this window.
+    void MostraImagemPadrao(bool visivel) override;
+    bool MostraImagemFundo(const QByteArray &jpeg) override;
+    void LimpaImagemFundo() override;
+    void EscondeRelatorio() override;
+
+    void setVisible(bool visible) override;
+
+protected:
+    void FormShow() override;
+    void FormCloseQuery(bool &canClose) override;
+    void FormClose(TCloseAction &action) override;
+    bool eventFilter(QObject *obj, QEvent *event) override;
+
+private:
+    void FormCreate();
+    void CriaControles();
+    QWidget *CriaBarraSuperior();
+    QWidget *CriaBarraLateral();
+    QWidget *CriaEntradaLateral(const QString &nome, const QString &dica, const QString &simbolo);
+    void CriaBarraStatus();
+    void DestacaBotao(QWidget *painel, bool destaca);
+    void CliqueLateral(QWidget *painel);
+    void DefineServidoresDoConfig();
+    bool PedidoEmEdicao() const;
+
+    TGanchosPrincipal m_ganchos;
+    std::vector<IServidorEndereco *> m_servidores;
+    bool m_bLogin = false;
+    bool FbAtualizar = false;
+    bool FbBaixou = false;
+    std::array<QLabel *, 3> m_paineis{};
+    std::array<TWidgetPainel, kNumGraficos> m_widgets;
+    QPixmap m_logo;
+};
+
+extern TfmPrincipal *fmPrincipal;
