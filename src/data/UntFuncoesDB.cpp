@@ -61,12 +61,6 @@ std::function<bool(const QString&)>& ganchoFormAberto()
     return g;
 }
 
-QString mensagemDe(const std::exception& e)
-{
-    if (auto* db = dynamic_cast<const EDatabaseError*>(&e))
-        return db->message();
-    return QString::fromUtf8(e.what());
-}
 
 } // namespace
 
@@ -107,7 +101,7 @@ bool ExisteRegistro(const QString& tabela, const QString& campos, const QString&
         q->Close();
         return existe;
     } catch (const std::exception& e) {
-        dialogs().messageBox(QStringLiteral("Erro: ") + mensagemDe(e), QStringLiteral("Orvan ZID"), MsgButtons::Ok,
+        dialogs().messageBox(QStringLiteral("Erro: ") + MensagemExcecao(e), QStringLiteral("Orvan ZID"), MsgButtons::Ok,
                              MsgIcon::Error);
         return false;
     }

@@ -13,14 +13,6 @@
 
 namespace {
 
-QString mensagemDe(const std::exception &e)
-{
-    if (auto *db = dynamic_cast<const EDatabaseError *>(&e))
-        return db->message();
-    if (auto *f = dynamic_cast<const fb::Error *>(&e))
-        return f->message();
-    return QString::fromUtf8(e.what());
-}
 
 // Dates go into the statements month first, whatever the locale.
 QString DataSQL(int ano, int mes, int dia)
@@ -335,7 +327,7 @@ TCatalogoBase::TCatalogoBase(TDMRepres &dm)
     try {
         m_tabelas = fb::userTables(dm.XRDtRepres->Attachment(), dm.XRTransaction->Engine());
     } catch (const std::exception &e) {
-        m_erroTabelas = mensagemDe(e);
+        m_erroTabelas = MensagemExcecao(e);
     }
 }
 
@@ -434,7 +426,7 @@ void ExecutaPassos(TDMRepres &dm, const std::vector<TPassoAtualizacao> &passos)
             } catch (const std::exception &) {
                 // nothing pending, or the connection is gone: the next step reports it
             }
-            Relata(passo, mensagemDe(e));
+            Relata(passo, MensagemExcecao(e));
         }
     }
 }

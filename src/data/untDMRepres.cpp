@@ -1,4 +1,5 @@
 #include "data/untDMRepres.h"
+#include "data/XRQuery.h"
 
 #include "data/untSelectsRep.h"
 #include "platform/AppPaths.h"
@@ -13,12 +14,6 @@ namespace {
 const QString kSecao = QStringLiteral("Banco");
 const QString kMsgSemIni = QStringLiteral("Arquivo de configuração de banco (.INI) não encontrado!");
 
-QString mensagemDe(const std::exception &e)
-{
-    if (auto *db = dynamic_cast<const EDatabaseError *>(&e))
-        return db->message();
-    return QString::fromUtf8(e.what());
-}
 } // namespace
 
 TDMRepresGanchos &TDMRepres::GanchosPadrao()
@@ -183,7 +178,7 @@ bool TDMRepres::ConectaBanco(const QString &sPastaExe)
         XRDtRepres->SetConnected(false);
         XRDtRepres->SetConnected(true);
     } catch (const std::exception &e) {
-        dialogs().showMessage(mensagemDe(e));
+        dialogs().showMessage(MensagemExcecao(e));
         return false;
     }
     return true;

@@ -1,4 +1,5 @@
 #include "data/untDMRepres.h"
+#include "data/XRQuery.h"
 
 #include "data/UntFuncoes.h"
 #include "data/untSelectsRep.h"
@@ -8,12 +9,6 @@
 
 namespace {
 
-QString mensagemDe(const std::exception &e)
-{
-    if (auto *db = dynamic_cast<const EDatabaseError *>(&e))
-        return db->message();
-    return QString::fromUtf8(e.what());
-}
 
 // The scratch query closed, given new lines and left ready for parameters.
 void preparaRascunho(TXRQuery *q, const QStringList &linhas)
@@ -140,7 +135,7 @@ bool TDMRepres::AtualizaConfig(int iVersaoServidor, int iVersaoRepres)
         q.ParamByName(QStringLiteral("CODREP"))->SetAsString(sCodRep);
         q.ExecSQL();
     } catch (const std::exception &e) {
-        dialogs().showMessage(mensagemDe(e));
+        dialogs().showMessage(MensagemExcecao(e));
         resultado = false;
     }
 
@@ -159,7 +154,7 @@ bool TDMRepres::AtualizaConfig(int iVersaoServidor, int iVersaoRepres)
             q.SQL().Add(QStringLiteral("NRFONE = ") + QuotedStr(sNrFone));
         q.ExecSQL();
     } catch (const std::exception &e) {
-        dialogs().showMessage(mensagemDe(e));
+        dialogs().showMessage(MensagemExcecao(e));
         resultado = false;
     }
     XRTransaction->CommitRetaining();
@@ -206,11 +201,14 @@ bool TDMRepres::AtualizaLote(const QString &pCodRep, int pNrLote, const QString 
         SavepointGuard guarda(*XRTransaction, QStringLiteral("SP_ATUALIZALOTE"));
         pedidos.ExecSQL();
         config.ExecSQL();
+        // a batch number that did not advance would be handed out again
+        if (config.RowsAffected() == 0)
+            throw EDatabaseError(QStringLiteral("Representante %1 não encontrado na configuração.").arg(pCodRep));
         guarda.Release();
         XRTransaction->CommitRetaining();
         return true;
     } catch (const std::exception &e) {
-        dialogs().showMessage(mensagemDe(e));
+        dialogs().showMessage(MensagemExcecao(e));
         return false;
     }
 }

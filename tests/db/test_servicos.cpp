@@ -294,6 +294,16 @@ TEST_F(LoteTest, FailureOfTheSecondStatementLeavesNothingBehind)
     EXPECT_EQ(valor("SELECT NRLOTE FROM CONFIG").toInt(), 4);
 }
 
+TEST_F(LoteTest, UnknownRepresentativeMarksNothing)
+{
+    EXPECT_FALSE(dm->AtualizaLote("999", 5, "'00001'", data, hora));
+    ASSERT_EQ(rec->texts().size(), 1);
+    EXPECT_TRUE(rec->texts()[0].contains("999"));
+    dm->XRTransaction->CommitRetaining();
+    EXPECT_EQ(marcados(), QStringList{});
+    EXPECT_EQ(valor("SELECT NRLOTE FROM CONFIG").toInt(), 4);
+}
+
 TEST_F(ServicosTest, CustomerCodesFromTheServerAreAllOrNothing)
 {
     for (const char *c : {"00001", "00002", "00003"})
