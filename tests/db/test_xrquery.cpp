@@ -198,13 +198,14 @@ TEST_F(XRQueryTest, CloneErrors)
 TEST_F(XRQueryTest, ValueTypesRoundTrip)
 {
     execSql(*db, "CREATE TABLE T_TIPOS (N152 NUMERIC(15,2), N90 NUMERIC(9,0), N183 NUMERIC(18,3), "
-                 "D DATE, H TIME, TS TIMESTAMP, B BLOB SUB_TYPE 0, M BLOB SUB_TYPE 1, V VARCHAR(10), C CHAR(4))");
+                 "D DATE, H TIME, TS TIMESTAMP, B BLOB SUB_TYPE 0, M BLOB SUB_TYPE 1, V VARCHAR(10), C CHAR(4), "
+                 "W BLOB SUB_TYPE 1 CHARACTER SET NONE)");
     QByteArray bytes;
     for (int i = 0; i < 70000; ++i)
         bytes.append(char(i % 256));
     TXRQuery ins;
     ins.SetDatabase(db.get());
-    ins.SQL().Add("INSERT INTO T_TIPOS VALUES (:N152, :N90, :N183, :D, :H, :TS, :B, :M, :V, :C)");
+    ins.SQL().Add("INSERT INTO T_TIPOS VALUES (:N152, :N90, :N183, :D, :H, :TS, :B, :M, :V, :C, :W)");
     ins.ParamByName("N152")->SetAsFloat(1234567.89);
     ins.ParamByName("N90")->SetAsInteger(123456789);
     ins.ParamByName("N183")->SetAsString("-12.345");
@@ -215,6 +216,7 @@ TEST_F(XRQueryTest, ValueTypesRoundTrip)
     ins.ParamByName("M")->SetAsString(QString::fromUtf8("Observação ç"));
     ins.ParamByName("V")->SetAsString("O'Neil");
     ins.ParamByName("C")->Clear();
+    ins.ParamByName("W")->SetAsBlob(QByteArray("pre\x80o \xe7", 7)); // Windows-1252 bytes
     ins.ExecSQL();
 
     TXRQuery q;
@@ -236,6 +238,7 @@ TEST_F(XRQueryTest, ValueTypesRoundTrip)
     EXPECT_EQ(q.fieldByName("M")->asString(), QString::fromUtf8("Observação ç"));
     EXPECT_EQ(q.fieldByName("V")->asString(), "O'Neil");
     EXPECT_TRUE(q.fieldByName("C")->isNull());
+    EXPECT_EQ(q.fieldByName("W")->asString(), QString::fromUtf8("pre€o ç"));
 }
 
 TEST_F(XRQueryTest, RepeatedParameterBindsEveryPosition)
