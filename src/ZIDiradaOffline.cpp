@@ -1,12 +1,12 @@
 #include "components/QtDialogService.h"
 
-#include <QDateTime> // XRFuncoesDB.h uses it without including it
 #include "data/UntScriptsRep.h"
 #include "data/XRFuncoesDB.h"
 #include "data/untDMRepres.h"
 #include "platform/DialogService.h"
 #include "windows/Aplicacao.h"
 #include "windows/UntAviso.h"
+#include "windows/WindowRegistry.h"
 #include "windows/untLogin.h"
 #include "windows/untPrincipal.h"
 
@@ -21,6 +21,7 @@ int main(int argc, char **argv)
     setDialogService(std::make_unique<QtDialogService>());
     DefineProvedorFormAtivo(NomeFormAtivo);
     InstalaAtualizaBase();
+    InstalaConsultasJanelas();
 
     // Made in this order, destroyed in the reverse one: the main window
     // goes before the module whose connection it may still use.

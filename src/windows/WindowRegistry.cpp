@@ -1,8 +1,10 @@
 #include "windows/WindowRegistry.h"
 
 #include "components/untFormXRSkin.h"
+#include "data/UntFuncoes.h"
 #include "windows/untPrincipal.h"
 
+#include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
@@ -77,4 +79,17 @@ QWidget *AbreForm(const QString &classe)
         janela->activateWindow();
     }
     return janela;
+}
+
+void InstalaConsultasJanelas()
+{
+    InstalaFormAberto([](const QString &nomeComponente) {
+        return BuscaForm(QStringLiteral("T") + nomeComponente) != nullptr;
+    });
+    InstalaCursorEspera([](bool espera) {
+        if (espera)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    });
 }

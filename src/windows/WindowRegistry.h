@@ -29,3 +29,7 @@ QWidget *BuscaForm(const QString &classe);
 // main window and shows it. A class not registered only logs a warning.
 // Returns the window, or none.
 QWidget *AbreForm(const QString &classe);
+
+// Lets code below the windows ask whether a form is open and show the
+// wait cursor (FormAberto and CursorEspera of the helper functions).
+void InstalaConsultasJanelas();

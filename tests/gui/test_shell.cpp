@@ -1,3 +1,4 @@
+#include "data/UntFuncoes.h"
 #include "components/QtDialogService.h"
 #include "components/untMensagemSkin.h"
 #include "components/untTelaSimples.h"
@@ -91,6 +92,15 @@ TEST_F(RegistroJanelas, ClosingThenReopeningMakesAFreshInstance)
     ASSERT_NE(segunda, nullptr);
     EXPECT_EQ(segunda->estado, QStringLiteral("novo"));
     EXPECT_EQ(criadas, 2);
+}
+
+TEST_F(RegistroJanelas, CodeBelowTheWindowsAsksTheRegistryWhetherAFormIsOpen)
+{
+    InstalaConsultasJanelas();
+    EXPECT_FALSE(FormAberto(QStringLiteral("TfmTeste")));
+    AbreForm(QStringLiteral("TfmTeste"));
+    EXPECT_TRUE(FormAberto(QStringLiteral("TfmTeste")));
+    EXPECT_FALSE(FormAberto(QStringLiteral("TfmOutra")));
 }
 
 TEST_F(RegistroJanelas, AnUnregisteredNameOnlyLogsAWarning)
