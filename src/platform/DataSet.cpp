@@ -1,5 +1,8 @@
 #include "platform/DataSet.h"
 
+#include "platform/FilterExpression.h"
+#include "platform/Formats.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -27,6 +30,34 @@ QString fieldTypeName(FieldType t)
     case FieldType::Memo: return QStringLiteral("Memo");
     }
     return QStringLiteral("Unknown");
+}
+
+bool isNumericType(FieldType t)
+{
+    return t == FieldType::SmallInt || t == FieldType::Integer || t == FieldType::LargeInt || t == FieldType::Float
+        || t == FieldType::Bcd;
+}
+
+bool isTextType(FieldType t) { return t == FieldType::String || t == FieldType::Memo || t == FieldType::Blob; }
+
+bool isDateType(FieldType t) { return t == FieldType::Date || t == FieldType::DateTime; }
+
+int compareFieldValues(const QVariant &a, const QVariant &b)
+{
+    const bool na = !a.isValid() || a.isNull();
+    const bool nb = !b.isValid() || b.isNull();
+    if (na || nb)
+        return na == nb ? 0 : (na ? -1 : 1);
+    if (a.typeId() == QMetaType::QString && b.typeId() == QMetaType::QString)
+        return a.toString().compare(b.toString());
+    const QPartialOrdering o = QVariant::compare(a, b);
+    if (o == QPartialOrdering::Less)
+        return -1;
+    if (o == QPartialOrdering::Greater)
+        return 1;
+    if (o == QPartialOrdering::Equivalent)
+        return 0;
+    return a.toString().compare(b.toString());
 }
 
 QVariant coerceToFieldType(const QVariant &v, FieldType type)
@@ -98,7 +129,69 @@ int Field::size() const { return m_owner->fieldDefs()[size_t(m_index)].size; }
 int Field::scale() const { return m_owner->fieldDefs()[size_t(m_index)].scale; }
 
 QVariant Field::value() const { return m_owner->currentValue(m_index); }
-void Field::setValue(const QVariant &v) { m_owner->setCurrentValue(m_index, v); }
+void Field::setValue(const QVariant &v)
+{
+    if (!onValidate && !onChange) {
+        m_owner->setCurrentValue(m_index, v);
+        return;
+    }
+    const QVariant old = value();
+    m_owner->setCurrentValue(m_index, v);
+    if (onValidate) {
+        try {
+            onValidate(*this);
+        } catch (...) {
+            m_owner->setCurrentValue(m_index, old);
+            throw;
+        }
+    }
+    if (onChange)
+        onChange(*this);
+}
+
+bool Field::isBlob() const
+{
+    const FieldType t = dataType();
+    return t == FieldType::Blob || t == FieldType::Memo;
+}
+
+QString Field::displayText() const { return displayTextOf(value(), dataType(), displayFormat); }
+
+QString Field::displayTextOf(const QVariant &v, FieldType type, const QString &displayFormat)
+{
+    if (!v.isValid() || v.isNull())
+        return QString();
+    if (!displayFormat.isEmpty()) {
+        if (isNumericType(type))
+            return fmt::formatFloat(displayFormat, v.toDouble());
+        if (type == FieldType::Date)
+            return fmt::formatDateTime(displayFormat, QDateTime(v.toDate(), QTime(0, 0)));
+        if (type == FieldType::DateTime)
+            return fmt::formatDateTime(displayFormat, v.toDateTime());
+        if (type == FieldType::Time)
+            return fmt::formatDateTime(displayFormat, QDateTime(QDate(1899, 12, 30), v.toTime()));
+    }
+    switch (v.typeId()) {
+    case QMetaType::QByteArray:
+        return QString::fromUtf8(v.toByteArray());
+    case QMetaType::QDate:
+        return v.toDate().toString(QStringLiteral("dd/MM/yyyy"));
+    case QMetaType::QTime:
+        return v.toTime().toString(QStringLiteral("HH:mm:ss"));
+    case QMetaType::QDateTime: {
+        const QDateTime dt = v.toDateTime();
+        if (dt.time() == QTime(0, 0))
+            return dt.date().toString(QStringLiteral("dd/MM/yyyy"));
+        return dt.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+    }
+    case QMetaType::Double:
+        return fmt::floatToStr(v.toDouble());
+    case QMetaType::Bool:
+        return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    default:
+        return v.toString();
+    }
+}
 bool Field::isNull() const
 {
     const QVariant v = value();
@@ -237,19 +330,108 @@ QByteArray Field::asBytes() const
 
 // ---------------------------------------------------------------- DataSet
 
+struct DataSet::StoredRow {
+    qint64 id = 0;
+    Row values;
+};
+
+// Rows shared by a dataset and its clones, in insertion order.
+struct DataSet::Store {
+    std::vector<std::unique_ptr<StoredRow>> rows;
+    qint64 nextId = 1;
+    std::vector<DataSet *> users;
+
+    StoredRow *make(Row values, size_t at)
+    {
+        auto r = std::make_unique<StoredRow>();
+        r->id = nextId++;
+        r->values = std::move(values);
+        StoredRow *raw = r.get();
+        rows.insert(rows.begin() + qsizetype(std::min(at, rows.size())), std::move(r));
+        return raw;
+    }
+    qsizetype indexOf(const StoredRow *row) const
+    {
+        for (size_t i = 0; i < rows.size(); ++i)
+            if (rows[i].get() == row)
+                return qsizetype(i);
+        return -1;
+    }
+};
+
 DataSet::DataSet(QObject *parent)
     : QObject(parent)
-    , m_rows(std::make_shared<std::vector<Row>>())
 {
+    attach(std::make_shared<Store>());
 }
 
-DataSet::~DataSet() = default;
+DataSet::~DataSet()
+{
+    if (m_store)
+        std::erase(m_store->users, this);
+}
+
+void DataSet::attach(std::shared_ptr<Store> store)
+{
+    if (m_store)
+        std::erase(m_store->users, this);
+    m_store = std::move(store);
+    m_store->users.push_back(this);
+}
+
+void DataSet::fire(const Event &e)
+{
+    if (e)
+        e(*this);
+}
+
+void DataSet::emitReset()
+{
+    if (m_disabled > 0) {
+        m_pendingReset = true;
+        return;
+    }
+    emit rowsReset();
+}
+
+void DataSet::emitCurrent()
+{
+    if (m_disabled > 0) {
+        m_pendingReset = true;
+        return;
+    }
+    emit currentChanged(m_cursor);
+}
+
+void DataSet::emitState()
+{
+    if (m_disabled > 0) {
+        m_pendingReset = true;
+        return;
+    }
+    emit stateChanged();
+}
+
+void DataSet::disableControls() { ++m_disabled; }
+
+void DataSet::enableControls()
+{
+    if (m_disabled > 0)
+        --m_disabled;
+    if (m_disabled == 0 && m_pendingReset) {
+        m_pendingReset = false;
+        emit rowsReset();
+        emit currentChanged(m_cursor);
+    }
+}
 
 void DataSet::setFieldDefs(const std::vector<FieldDef> &defs)
 {
     m_defs = defs;
     rebuildFields();
-    m_rows->clear();
+    attach(std::make_shared<Store>());
+    m_view.clear();
+    m_filterExpr.reset();
     m_cursor = -1;
     m_eof = m_bof = true;
     emit structureChanged();
@@ -299,23 +481,85 @@ QStringList DataSet::fieldNames() const
     return names;
 }
 
+bool DataSet::ordered() const { return !m_indexName.isEmpty() || !m_indexFieldNames.trimmed().isEmpty(); }
+
+int DataSet::positionOf(qint64 id) const
+{
+    if (id == 0)
+        return -1;
+    for (size_t i = 0; i < m_view.size(); ++i)
+        if (m_view[i]->id == id)
+            return int(i);
+    return -1;
+}
+
+void DataSet::rebuildView()
+{
+    if (m_filtered && !m_filterText.trimmed().isEmpty() && !m_filterExpr)
+        m_filterExpr = FilterExpression::compile(m_filterText, m_defs);
+
+    m_sortCols.clear();
+    m_sortDesc.clear();
+    QString fields, desc;
+    if (!m_indexName.isEmpty()) {
+        if (const IndexDef *d = findIndex(m_indexName)) {
+            fields = d->fields;
+            desc = d->descFields;
+        }
+    } else {
+        fields = m_indexFieldNames;
+    }
+    const QStringList descList = desc.split(';', Qt::SkipEmptyParts);
+    for (const QString &raw : fields.split(';', Qt::SkipEmptyParts)) {
+        const QString name = raw.trimmed();
+        if (name.isEmpty())
+            continue;
+        m_sortCols.push_back(fieldByName(name)->index());
+        bool d = false;
+        for (const QString &x : descList)
+            d = d || x.trimmed().compare(name, Qt::CaseInsensitive) == 0;
+        m_sortDesc.push_back(d);
+    }
+
+    m_view.clear();
+    m_view.reserve(m_store->rows.size());
+    const FilterExpression *f = hasFilter() ? m_filterExpr.get() : nullptr;
+    for (const auto &r : m_store->rows)
+        if (!f || f->matches(r->values))
+            m_view.push_back(r.get());
+    if (!m_sortCols.empty()) {
+        std::stable_sort(m_view.begin(), m_view.end(), [this](const StoredRow *a, const StoredRow *b) {
+            for (size_t i = 0; i < m_sortCols.size(); ++i) {
+                const size_t c = size_t(m_sortCols[i]);
+                const int cmp = compareFieldValues(a->values[c], b->values[c]);
+                if (cmp != 0)
+                    return m_sortDesc[i] ? cmp > 0 : cmp < 0;
+            }
+            return false;
+        });
+    }
+}
+
 void DataSet::open()
 {
     if (active())
         return;
+    rebuildView();
     m_state = State::Browse;
-    setCursor(m_rows->empty() ? -1 : 0);
-    emit rowsReset();
+    setCursor(m_view.empty() ? -1 : 0);
+    m_bof = true;
+    emitReset();
+    fire(afterScroll);
 }
 
 void DataSet::close()
 {
     m_state = State::Inactive;
     m_buffer.clear();
-    m_editRow = -1;
+    m_editPos = -1;
     m_cursor = -1;
     m_eof = m_bof = true;
-    emit rowsReset();
+    emitReset();
 }
 
 void DataSet::requireActive() const
@@ -324,18 +568,18 @@ void DataSet::requireActive() const
         throw DataSetError(QStringLiteral("Cannot perform this operation on a closed dataset"));
 }
 
-int DataSet::recordCount() const { return active() ? int(m_rows->size()) : 0; }
+int DataSet::recordCount() const { return active() ? int(m_view.size()) : 0; }
 
 int DataSet::recNo() const
 {
     if (m_state == State::Insert)
-        return m_editRow + 1;
+        return m_editPos + 1;
     return m_cursor < 0 ? 0 : m_cursor + 1;
 }
 
 void DataSet::setCursor(int index)
 {
-    const int n = int(m_rows->size());
+    const int n = int(m_view.size());
     if (n == 0) {
         m_cursor = -1;
         m_eof = m_bof = true;
@@ -343,57 +587,58 @@ void DataSet::setCursor(int index)
         m_cursor = std::clamp(index, 0, n - 1);
         m_eof = m_bof = false;
     }
-    emit currentChanged(m_cursor);
+    emitCurrent();
 }
 
-void DataSet::setRecNo(int recNo)
+void DataSet::postIfEditing()
+{
+    if (m_state == State::Edit || m_state == State::Insert)
+        post();
+}
+
+void DataSet::moveTo(int index)
 {
     requireActive();
-    if (m_state != State::Browse)
-        post();
-    setCursor(recNo - 1);
+    postIfEditing();
+    fire(beforeScroll);
+    setCursor(index);
+    fire(afterScroll);
 }
+
+void DataSet::setRecNo(int recNo) { moveTo(recNo - 1); }
 
 void DataSet::first()
 {
-    requireActive();
-    if (m_state != State::Browse)
-        post();
-    setCursor(0);
+    moveTo(0);
     m_bof = true;
 }
 
 void DataSet::last()
 {
-    requireActive();
-    if (m_state != State::Browse)
-        post();
-    setCursor(int(m_rows->size()) - 1);
+    moveTo(int(m_view.size()) - 1);
     m_eof = true;
 }
 
 void DataSet::next()
 {
     requireActive();
-    if (m_state != State::Browse)
-        post();
-    if (m_cursor + 1 >= int(m_rows->size())) {
+    postIfEditing();
+    if (m_cursor + 1 >= int(m_view.size())) {
         m_eof = true;
         return;
     }
-    setCursor(m_cursor + 1);
+    moveTo(m_cursor + 1);
 }
 
 void DataSet::prior()
 {
     requireActive();
-    if (m_state != State::Browse)
-        post();
+    postIfEditing();
     if (m_cursor <= 0) {
         m_bof = true;
         return;
     }
-    setCursor(m_cursor - 1);
+    moveTo(m_cursor - 1);
 }
 
 bool DataSet::locate(const QStringList &fields, const QVariantList &values, bool caseInsensitive)
@@ -402,10 +647,11 @@ bool DataSet::locate(const QStringList &fields, const QVariantList &values, bool
     std::vector<int> cols;
     for (const QString &f : fields)
         cols.push_back(fieldByName(f)->index());
-    for (int r = 0; r < int(m_rows->size()); ++r) {
+    for (int r = 0; r < int(m_view.size()); ++r) {
+        const Row &row = m_view[size_t(r)]->values;
         bool match = true;
         for (size_t i = 0; i < cols.size() && match; ++i) {
-            const QVariant &cell = (*m_rows)[size_t(r)][size_t(cols[i])];
+            const QVariant &cell = row[size_t(cols[i])];
             const QVariant want = i < size_t(values.size()) ? values[int(i)] : QVariant();
             if (cell.isNull() || !want.isValid() || want.isNull()) {
                 match = (cell.isNull()) == (!want.isValid() || want.isNull());
@@ -417,23 +663,64 @@ bool DataSet::locate(const QStringList &fields, const QVariantList &values, bool
             }
         }
         if (match) {
-            if (m_state != State::Browse)
-                post();
-            setCursor(r);
+            moveTo(r);
             return true;
         }
     }
     return false;
 }
 
+Bookmark DataSet::bookmark() const
+{
+    if (!active() || m_cursor < 0 || m_cursor >= int(m_view.size()))
+        return 0;
+    return m_view[size_t(m_cursor)]->id;
+}
+
+bool DataSet::bookmarkValid(Bookmark b) const { return active() && positionOf(b) >= 0; }
+
+void DataSet::gotoBookmark(Bookmark b)
+{
+    requireActive();
+    const int pos = positionOf(b);
+    if (pos < 0)
+        throw DataSetError(QStringLiteral("Record not found"));
+    moveTo(pos);
+}
+
+void DataSet::startInsert(int position)
+{
+    fire(beforeInsert);
+    m_buffer.assign(m_defs.size(), QVariant());
+    m_editPos = position;
+    m_editId = 0;
+    m_state = State::Insert;
+    try {
+        fire(onNewRecord);
+    } catch (...) {
+        m_state = State::Browse;
+        m_buffer.clear();
+        m_editPos = -1;
+        throw;
+    }
+    emitReset();
+    emitState();
+    fire(afterInsert);
+    fire(afterScroll);
+}
+
 void DataSet::append()
 {
     requireActive();
-    if (m_state != State::Browse)
-        post();
-    m_buffer.assign(m_defs.size(), QVariant());
-    m_editRow = int(m_rows->size());
-    m_state = State::Insert;
+    postIfEditing();
+    startInsert(int(m_view.size()));
+}
+
+void DataSet::insert()
+{
+    requireActive();
+    postIfEditing();
+    startInsert(m_cursor < 0 ? 0 : m_cursor);
 }
 
 void DataSet::edit()
@@ -445,35 +732,87 @@ void DataSet::edit()
         append();
         return;
     }
-    m_buffer = (*m_rows)[size_t(m_cursor)];
-    m_editRow = m_cursor;
+    fire(beforeEdit);
+    m_buffer = m_view[size_t(m_cursor)]->values;
+    m_editPos = m_cursor;
+    m_editId = m_view[size_t(m_cursor)]->id;
     m_state = State::Edit;
+    emitState();
+    fire(afterEdit);
 }
 
 void DataSet::post()
 {
+    if (m_state != State::Insert && m_state != State::Edit)
+        return;
+    fire(beforePost);
+    qint64 id = 0;
     if (m_state == State::Insert) {
-        m_rows->insert(m_rows->begin() + m_editRow, m_buffer);
+        size_t at = m_store->rows.size();
+        if (m_editPos < int(m_view.size()))
+            at = size_t(m_store->indexOf(m_view[size_t(m_editPos)]));
+        StoredRow *row = m_store->make(std::move(m_buffer), at);
+        id = row->id;
+        if (ordered() || hasFilter()) {
+            rebuildView();
+            const int pos = positionOf(id);
+            m_state = State::Browse;
+            setCursor(pos >= 0 ? pos : m_editPos);
+        } else {
+            m_view.insert(m_view.begin() + m_editPos, row);
+            m_state = State::Browse;
+            setCursor(m_editPos);
+        }
+        emitReset();
+        notifySharers(id, true);
+    } else {
+        StoredRow *row = nullptr;
+        if (m_editPos >= 0 && m_editPos < int(m_view.size()) && m_view[size_t(m_editPos)]->id == m_editId)
+            row = m_view[size_t(m_editPos)];
+        for (size_t i = 0; !row && i < m_store->rows.size(); ++i)
+            if (m_store->rows[i]->id == m_editId)
+                row = m_store->rows[i].get();
+        if (!row)
+            throw DataSetError(QStringLiteral("Record not found or changed by another user"));
+        row->values = std::move(m_buffer);
+        id = row->id;
         m_state = State::Browse;
-        setCursor(m_editRow);
-        emit rowsReset();
-    } else if (m_state == State::Edit) {
-        (*m_rows)[size_t(m_editRow)] = m_buffer;
-        m_state = State::Browse;
-        emit rowChanged(m_editRow);
+        if (ordered() || hasFilter()) {
+            rebuildView();
+            const int pos = positionOf(id);
+            setCursor(pos >= 0 ? pos : m_editPos);
+            emitReset();
+        } else if (m_disabled > 0) {
+            m_pendingReset = true;
+        } else {
+            emit rowChanged(m_editPos);
+        }
+        notifySharers(id, false);
     }
     m_buffer.clear();
-    m_editRow = -1;
+    m_editPos = -1;
+    m_editId = 0;
+    emitState();
+    fire(afterPost);
 }
 
 void DataSet::cancel()
 {
-    if (m_state == State::Insert || m_state == State::Edit) {
-        m_state = State::Browse;
-        m_buffer.clear();
-        m_editRow = -1;
-        setCursor(m_cursor);
-    }
+    if (m_state != State::Insert && m_state != State::Edit)
+        return;
+    fire(beforeCancel);
+    const bool wasInsert = m_state == State::Insert;
+    m_state = State::Browse;
+    m_buffer.clear();
+    m_editPos = -1;
+    m_editId = 0;
+    setCursor(m_cursor);
+    if (wasInsert)
+        emitReset();
+    else if (m_cursor >= 0 && m_disabled == 0)
+        emit rowChanged(m_cursor);
+    emitState();
+    fire(afterCancel);
 }
 
 void DataSet::deleteRecord()
@@ -485,51 +824,263 @@ void DataSet::deleteRecord()
     }
     if (m_cursor < 0)
         throw DataSetError(QStringLiteral("Cannot perform this operation on an empty dataset"));
-    m_state = State::Browse;
-    m_rows->erase(m_rows->begin() + m_cursor);
+    fire(beforeDelete);
+    if (m_state == State::Edit) {
+        m_buffer.clear();
+        m_editPos = -1;
+        m_editId = 0;
+        m_state = State::Browse;
+        emitState();
+    }
+    StoredRow *row = m_view[size_t(m_cursor)];
+    const qsizetype at = m_store->indexOf(row);
+    // kept alive until the sharers have let go of it
+    std::unique_ptr<StoredRow> gone = std::move(m_store->rows[size_t(at)]);
+    m_store->rows.erase(m_store->rows.begin() + at);
+    m_view.erase(m_view.begin() + m_cursor);
     setCursor(m_cursor);
-    emit rowsReset();
+    emitReset();
+    notifySharers(gone->id, true);
+    fire(afterDelete);
+    fire(afterScroll);
 }
+
+void DataSet::notifySharers(qint64 changedId, bool structural)
+{
+    const std::vector<DataSet *> users = m_store->users;
+    for (DataSet *u : users)
+        if (u != this)
+            u->storeChanged(changedId, structural);
+}
+
+void DataSet::storeChanged(qint64 changedId, bool structural)
+{
+    if (!structural && !ordered() && !hasFilter()) {
+        const int pos = positionOf(changedId);
+        if (pos >= 0 && active()) {
+            if (m_disabled > 0)
+                m_pendingReset = true;
+            else
+                emit rowChanged(pos);
+        }
+        return;
+    }
+    const qint64 current = bookmark();
+    const int old = m_cursor;
+    try {
+        rebuildView();
+    } catch (const EDatabaseError &) {
+        m_view.clear(); // a filter that no longer compiles hides every row
+    }
+    if (!active())
+        return;
+    const int pos = positionOf(current);
+    setCursor(pos >= 0 ? pos : old);
+    emitReset();
+}
+
+// ---------------------------------------------------------------- filter, order, clones
+
+void DataSet::setFilter(const QString &text)
+{
+    if (text == m_filterText)
+        return;
+    std::shared_ptr<const FilterExpression> expr;
+    if (m_filtered && !text.trimmed().isEmpty())
+        expr = FilterExpression::compile(text, m_defs);
+    m_filterText = text;
+    m_filterExpr = expr;
+    if (m_filtered && active()) {
+        postIfEditing();
+        rebuildView();
+        setCursor(0);
+        m_bof = true;
+        emitReset();
+    }
+}
+
+void DataSet::setFiltered(bool on)
+{
+    if (on == m_filtered)
+        return;
+    std::shared_ptr<const FilterExpression> expr;
+    if (on && !m_filterText.trimmed().isEmpty())
+        expr = FilterExpression::compile(m_filterText, m_defs);
+    if (active())
+        postIfEditing();
+    m_filtered = on;
+    m_filterExpr = expr;
+    if (active()) {
+        rebuildView();
+        setCursor(0);
+        m_bof = true;
+        emitReset();
+    }
+}
+
+const IndexDef *DataSet::findIndex(const QString &name) const
+{
+    for (const IndexDef &d : m_indexDefs)
+        if (d.name.compare(name.trimmed(), Qt::CaseInsensitive) == 0)
+            return &d;
+    return nullptr;
+}
+
+void DataSet::addIndex(const QString &name, const QString &fields, const QString &descFields)
+{
+    for (IndexDef &d : m_indexDefs) {
+        if (d.name.compare(name, Qt::CaseInsensitive) == 0) {
+            d.fields = fields;
+            d.descFields = descFields;
+            return;
+        }
+    }
+    m_indexDefs.push_back(IndexDef{name, fields, descFields});
+}
+
+void DataSet::deleteIndexes()
+{
+    m_indexDefs.clear();
+    if (!m_indexName.isEmpty())
+        setIndexName(QString());
+}
+
+void DataSet::setIndexName(const QString &name)
+{
+    const QString n = name.trimmed();
+    if (!n.isEmpty() && !findIndex(n))
+        throw DataSetError(QStringLiteral("Index '%1' not found").arg(n));
+    const QString oldName = m_indexName, oldFields = m_indexFieldNames;
+    m_indexName = n.isEmpty() ? QString() : findIndex(n)->name;
+    m_indexFieldNames.clear();
+    const qint64 current = bookmark();
+    try {
+        rebuildView();
+    } catch (...) {
+        m_indexName = oldName;
+        m_indexFieldNames = oldFields;
+        rebuildView();
+        throw;
+    }
+    if (active()) {
+        const int pos = positionOf(current);
+        setCursor(pos >= 0 ? pos : 0);
+        emitReset();
+    }
+}
+
+void DataSet::setIndexFieldNames(const QString &fields)
+{
+    const QString oldName = m_indexName, oldFields = m_indexFieldNames;
+    m_indexName.clear();
+    m_indexFieldNames = fields;
+    const qint64 current = bookmark();
+    try {
+        rebuildView();
+    } catch (...) {
+        m_indexName = oldName;
+        m_indexFieldNames = oldFields;
+        rebuildView();
+        throw;
+    }
+    if (active()) {
+        const int pos = positionOf(current);
+        setCursor(pos >= 0 ? pos : 0);
+        emitReset();
+    }
+}
+
+void DataSet::cloneCursor(DataSet &source, bool keepSettings)
+{
+    if (&source == this)
+        return;
+    m_state = State::Inactive;
+    m_buffer.clear();
+    m_editPos = -1;
+    m_defs = source.m_defs;
+    rebuildFields();
+    for (size_t i = 0; i < m_fields.size(); ++i) {
+        m_fields[i]->displayFormat = source.m_fields[i]->displayFormat;
+        m_fields[i]->displayLabel = source.m_fields[i]->displayLabel;
+    }
+    attach(source.m_store);
+    if (keepSettings) {
+        m_filterText = source.m_filterText;
+        m_filtered = source.m_filtered;
+        m_filterExpr = source.m_filterExpr;
+        m_indexDefs = source.m_indexDefs;
+        m_indexName = source.m_indexName;
+        m_indexFieldNames = source.m_indexFieldNames;
+    } else {
+        m_filterText.clear();
+        m_filtered = false;
+        m_filterExpr.reset();
+        m_indexDefs.clear();
+        m_indexName.clear();
+        m_indexFieldNames.clear();
+    }
+    rebuildView();
+    emit structureChanged();
+    if (source.active()) {
+        m_state = State::Browse;
+        setCursor(0);
+        m_bof = true;
+    } else {
+        m_cursor = -1;
+        m_eof = m_bof = true;
+    }
+    emitReset();
+}
+
+// ---------------------------------------------------------------- bulk access
 
 void DataSet::appendRow(Row row)
 {
     row.resize(m_defs.size());
-    m_rows->push_back(std::move(row));
-    if (active() && m_cursor < 0)
+    const Bookmark current = bookmark();
+    StoredRow *r = m_store->make(std::move(row), m_store->rows.size());
+    if (ordered() || hasFilter()) {
+        rebuildView();
+        if (const int pos = positionOf(current); pos >= 0 && pos != m_cursor)
+            setCursor(pos);
+    } else
+        m_view.push_back(r);
+    if (active() && m_cursor < 0 && !m_view.empty())
         setCursor(0);
+    if (m_store->users.size() > 1)
+        notifySharers(r->id, true);
 }
 
-const Row &DataSet::rowAt(int index) const { return (*m_rows)[size_t(index)]; }
+const Row &DataSet::rowAt(int index) const { return m_view[size_t(index)]->values; }
 
 QVariant DataSet::valueAt(int row, int column) const
 {
-    if (row < 0 || row >= int(m_rows->size()) || column < 0 || column >= int(m_defs.size()))
+    if (row < 0 || row >= int(m_view.size()) || column < 0 || column >= int(m_defs.size()))
         return QVariant();
-    return (*m_rows)[size_t(row)][size_t(column)];
+    return m_view[size_t(row)]->values[size_t(column)];
 }
 
 void DataSet::setRows(std::vector<Row> rows)
 {
-    for (auto &r : rows)
+    std::vector<std::unique_ptr<StoredRow>> old = std::move(m_store->rows);
+    m_store->rows.clear();
+    m_store->rows.reserve(rows.size());
+    for (auto &r : rows) {
         r.resize(m_defs.size());
-    *m_rows = std::move(rows);
+        m_store->make(std::move(r), m_store->rows.size());
+    }
+    rebuildView();
     if (active()) {
         m_state = State::Browse;
-        setCursor(m_rows->empty() ? -1 : 0);
+        m_buffer.clear();
+        setCursor(m_view.empty() ? -1 : 0);
         m_bof = true;
     }
-    emit rowsReset();
+    emitReset();
+    notifySharers(0, true);
 }
 
-void DataSet::emptyTable()
-{
-    m_rows->clear();
-    if (active()) {
-        m_state = State::Browse;
-        setCursor(-1);
-    }
-    emit rowsReset();
-}
+void DataSet::emptyTable() { setRows({}); }
 
 QVariant DataSet::currentValue(int column) const
 {
@@ -537,9 +1088,9 @@ QVariant DataSet::currentValue(int column) const
         return QVariant();
     if (m_state == State::Insert || m_state == State::Edit)
         return m_buffer[size_t(column)];
-    if (m_cursor < 0)
+    if (m_cursor < 0 || m_cursor >= int(m_view.size()))
         return QVariant();
-    return (*m_rows)[size_t(m_cursor)][size_t(column)];
+    return m_view[size_t(m_cursor)]->values[size_t(column)];
 }
 
 void DataSet::setCurrentValue(int column, const QVariant &v)
@@ -547,5 +1098,9 @@ void DataSet::setCurrentValue(int column, const QVariant &v)
     requireActive();
     if (m_state == State::Browse)
         throw DataSetError(QStringLiteral("Dataset not in edit or insert mode"));
+    if (column < 0 || column >= int(m_defs.size()))
+        throw DataSetError(QStringLiteral("Field index out of range"));
     m_buffer[size_t(column)] = coerceToFieldType(v, m_defs[size_t(column)].type);
+    if (m_disabled == 0 && m_editPos >= 0)
+        emit rowChanged(m_editPos);
 }

@@ -8,6 +8,7 @@
 #include <QTime>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -32,6 +33,9 @@ enum class FieldType {
 };
 
 QString fieldTypeName(FieldType t);
+bool isNumericType(FieldType t);
+bool isTextType(FieldType t); // String, Memo, Blob: compared as text
+bool isDateType(FieldType t); // Date, DateTime
 
 struct FieldDef {
     QString name;
@@ -74,8 +78,10 @@ public:
     int scale() const;
     int index() const { return m_index; }
     DataSet *dataSet() const { return m_owner; }
+    bool isBlob() const;
 
     QVariant value() const;
+    // Runs onValidate (an exception there keeps the old value), then onChange.
     void setValue(const QVariant &v);
     bool isNull() const;
     void clear();
@@ -95,10 +101,17 @@ public:
     void setAsFloat(double v) { setValue(v); }
     void setAsDateTime(const QDateTime &v) { setValue(v); }
 
+    // The value as a grid shows it: numbers and dates through displayFormat
+    // when one is set.
+    QString displayText() const;
+    static QString displayTextOf(const QVariant &v, FieldType type, const QString &displayFormat);
+
     QString displayFormat;
     QString displayLabel;
     bool visible = true;
     bool readOnly = false;
+    std::function<void(Field &)> onValidate;
+    std::function<void(Field &)> onChange;
 
 private:
     DataSet *m_owner;
@@ -110,17 +123,31 @@ private:
 // QByteArray for Blob, QString for Memo). Null stays null.
 QVariant coerceToFieldType(const QVariant &v, FieldType type);
 
+// Orders two stored values of one field: null first, then by value.
+int compareFieldValues(const QVariant &a, const QVariant &b);
+
 using Row = std::vector<QVariant>;
+using Bookmark = qint64; // 0 is no record
+
+class FilterExpression;
+
+// A named sort: field lists separated by ";".
+struct IndexDef {
+    QString name;
+    QString fields;
+    QString descFields;
+};
 
 class DataSet : public QObject {
     Q_OBJECT
 public:
     enum class State { Inactive, Browse, Edit, Insert };
+    using Event = std::function<void(DataSet &)>;
 
     explicit DataSet(QObject *parent = nullptr);
     ~DataSet() override;
 
-    // Structure
+    // Structure. New definitions detach this dataset from rows shared with clones.
     void setFieldDefs(const std::vector<FieldDef> &defs);
     const std::vector<FieldDef> &fieldDefs() const { return m_defs; }
     int fieldCount() const { return int(m_defs.size()); }
@@ -136,7 +163,7 @@ public:
     bool active() const { return m_state != State::Inactive; }
     State state() const { return m_state; }
 
-    // Cursor
+    // Cursor over the rows this dataset sees (after its filter and order).
     int recordCount() const;
     bool isEmpty() const { return recordCount() == 0; }
     int recNo() const; // 1-based; 0 when empty
@@ -149,14 +176,48 @@ public:
     void prior();
     bool locate(const QStringList &fields, const QVariantList &values, bool caseInsensitive = false);
 
+    Bookmark bookmark() const;
+    bool bookmarkValid(Bookmark b) const;
+    void gotoBookmark(Bookmark b); // throws when the record is gone or hidden
+
     // Editing
     void append();
+    void insert(); // before the current record
     void edit();
     void post();
     void cancel();
     virtual void deleteRecord();
+    // While the edited or inserted record sits among the rows, its position (0-based); -1 otherwise.
+    int editPosition() const { return m_state == State::Browse || m_state == State::Inactive ? -1 : m_editPos; }
 
-    // Bulk access for loaders and views
+    // Views are told nothing while disabled; enabling tells them once.
+    void disableControls();
+    void enableControls();
+    bool controlsDisabled() const { return m_disabled > 0; }
+
+    // Filtering by an expression (see FilterExpression). Switching a filter
+    // on with a malformed text throws EDatabaseError and leaves it off.
+    void setFilter(const QString &text);
+    const QString &filter() const { return m_filterText; }
+    void setFiltered(bool on);
+    bool filtered() const { return m_filtered; }
+
+    // Ordering: a named index or a plain list of fields (ascending).
+    void addIndex(const QString &name, const QString &fields, const QString &descFields = QString());
+    void deleteIndexes();
+    const std::vector<IndexDef> &indexDefs() const { return m_indexDefs; }
+    const IndexDef *findIndex(const QString &name) const;
+    void setIndexName(const QString &name);
+    const QString &indexName() const { return m_indexName; }
+    void setIndexFieldNames(const QString &fields);
+    const QString &indexFieldNames() const { return m_indexFieldNames; }
+
+    // Shares the rows of source with a cursor of its own; without
+    // keepSettings the filter and order start empty.
+    void cloneCursor(DataSet &source, bool keepSettings = false);
+
+    // Bulk access for loaders and views; row indexes are positions in this
+    // dataset's view.
     void appendRow(Row row);
     const Row &rowAt(int index) const;
     QVariant valueAt(int row, int column) const;
@@ -167,26 +228,62 @@ public:
     QVariant currentValue(int column) const;
     void setCurrentValue(int column, const QVariant &v);
 
+    // Events; an EAbort thrown by a before-event cancels the operation.
+    Event beforeInsert, afterInsert, beforeEdit, afterEdit, beforePost, afterPost, beforeCancel, afterCancel,
+        beforeDelete, afterDelete, beforeScroll, afterScroll, onNewRecord;
+
 signals:
     void structureChanged();
     void rowsReset();
     void currentChanged(int row);
     void rowChanged(int row);
+    void stateChanged();
 
 protected:
     void requireActive() const;
     void rebuildFields();
 
 private:
+    struct StoredRow;
+    struct Store;
+    friend struct Store;
+
     void setCursor(int index);
+    void moveTo(int index); // navigation: posts, fires scroll events
+    void postIfEditing();
+    void startInsert(int position);
+    void rebuildView(); // refilters and resorts the shared rows
+    void storeChanged(qint64 changedId, bool structural); // another sharer changed the rows
+    void notifySharers(qint64 changedId, bool structural);
+    void attach(std::shared_ptr<Store> store);
+    bool ordered() const;
+    bool hasFilter() const { return m_filtered && m_filterExpr; }
+    int positionOf(qint64 id) const;
+    void fire(const Event &e);
+    void emitReset();
+    void emitCurrent();
+    void emitState();
 
     std::vector<FieldDef> m_defs;
     std::vector<std::unique_ptr<Field>> m_fields;
-    std::shared_ptr<std::vector<Row>> m_rows;
+    std::shared_ptr<Store> m_store;
+    std::vector<StoredRow *> m_view;
     int m_cursor = -1;
     bool m_eof = true;
     bool m_bof = true;
     State m_state = State::Inactive;
     Row m_buffer;
-    int m_editRow = -1;
+    int m_editPos = -1;
+    qint64 m_editId = 0;
+    int m_disabled = 0;
+    bool m_pendingReset = false;
+
+    QString m_filterText;
+    bool m_filtered = false;
+    std::shared_ptr<const FilterExpression> m_filterExpr;
+    std::vector<IndexDef> m_indexDefs;
+    QString m_indexName;
+    QString m_indexFieldNames;
+    std::vector<int> m_sortCols;
+    std::vector<bool> m_sortDesc;
 };

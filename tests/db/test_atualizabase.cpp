@@ -348,7 +348,7 @@ TEST_F(AtualizaBaseTest, DuplicateGridCellsAreReducedToOne)
 TEST_F(AtualizaBaseTest, NarrowSizeBandIsWidenedAndTheKeyRebuilt)
 {
     // measured in characters: in UTF8 two characters take eight bytes
-    for (const QString charset : {QString(), QString(" CHARACTER SET UTF8")}) {
+    for (const QString &charset : {QString(), QString(" CHARACTER SET UTF8")}) {
         ScratchInstall local;
         ScopedDialogRecorder r;
         prepara(local,

@@ -1,0 +1,262 @@
+#include "platform/DataSet.h"
+#include "platform/DataSetModel.h"
+
+#include <gtest/gtest.h>
+
+#include <QItemSelectionModel>
+
+namespace {
+
+// CODIGO, NOME, VALOR
+std::unique_ptr<DataSet> table(std::vector<Row> rows = {{1, "Ana", 10.0}, {2, "Bia", 30.0}, {3, "Caio", 20.0}})
+{
+    auto ds = std::make_unique<DataSet>();
+    ds->setFieldDefs({{"CODIGO", FieldType::Integer}, {"NOME", FieldType::String, 20}, {"VALOR", FieldType::Float}});
+    ds->setRows(std::move(rows));
+    ds->open();
+    return ds;
+}
+
+QStringList names(DataSet &ds)
+{
+    QStringList out;
+    for (int i = 0; i < ds.recordCount(); ++i)
+        out << ds.valueAt(i, 1).toString();
+    return out;
+}
+
+} // namespace
+
+TEST(DataSet, InsertAppendEditDeleteAndCancel)
+{
+    auto ds = table();
+    ds->setRecNo(2);
+    ds->insert();
+    EXPECT_EQ(ds->state(), DataSet::State::Insert);
+    EXPECT_EQ(ds->recNo(), 2);
+    ds->fieldByName("nome")->setValue("Nova");
+    ds->post();
+    EXPECT_EQ(names(*ds), (QStringList{"Ana", "Nova", "Bia", "Caio"}));
+    EXPECT_EQ(ds->fieldByName("NOME")->asString(), "Nova");
+
+    ds->append();
+    ds->fieldByName("NOME")->setValue("Fim");
+    ds->cancel();
+    EXPECT_EQ(ds->recordCount(), 4);
+
+    ds->first();
+    ds->edit();
+    ds->fieldByName("NOME")->setValue("Ana Maria");
+    ds->next(); // moving posts
+    EXPECT_EQ(ds->valueAt(0, 1).toString(), "Ana Maria");
+
+    ds->edit();
+    ds->fieldByName("NOME")->setValue("perdido");
+    ds->cancel();
+    EXPECT_EQ(ds->fieldByName("NOME")->asString(), "Nova");
+
+    ds->deleteRecord();
+    EXPECT_EQ(names(*ds), (QStringList{"Ana Maria", "Bia", "Caio"}));
+    EXPECT_EQ(ds->recNo(), 2);
+    EXPECT_THROW(ds->fieldByName("NOME")->setValue("x"), EDatabaseError); // browse state
+}
+
+TEST(DataSet, BeforeEventsCancelWithAbortAndEventsRunInOrder)
+{
+    auto ds = table();
+    QStringList log;
+    ds->beforeInsert = [&](DataSet &) { log << "beforeInsert"; };
+    ds->onNewRecord = [&](DataSet &d) {
+        log << "newRecord";
+        d.fieldByName("VALOR")->setValue(1.5);
+    };
+    ds->beforePost = [&](DataSet &d) {
+        log << "beforePost";
+        if (d.fieldByName("NOME")->asString().isEmpty())
+            throw EAbort();
+    };
+    ds->afterPost = [&](DataSet &) { log << "afterPost"; };
+    ds->beforeDelete = [&](DataSet &) { throw EAbort(); };
+    ds->afterScroll = [&](DataSet &) { log << "scroll"; };
+
+    ds->append();
+    EXPECT_EQ(ds->fieldByName("VALOR")->asFloat(), 1.5);
+    EXPECT_THROW(ds->post(), EAbort);
+    EXPECT_EQ(ds->state(), DataSet::State::Insert); // still editable
+    ds->fieldByName("NOME")->setValue("Davi");
+    ds->post();
+    EXPECT_EQ(log, (QStringList{"beforeInsert", "newRecord", "scroll", "beforePost", "beforePost", "afterPost"}));
+    EXPECT_EQ(ds->recordCount(), 4);
+
+    EXPECT_THROW(ds->deleteRecord(), EAbort);
+    EXPECT_EQ(ds->recordCount(), 4);
+}
+
+TEST(DataSet, FieldValidateKeepsTheOldValueAndChangeFollows)
+{
+    auto ds = table();
+    Field *valor = ds->fieldByName("VALOR");
+    int changes = 0;
+    valor->onValidate = [](Field &f) {
+        if (f.asFloat() < 0)
+            throw EDatabaseError("negativo");
+    };
+    valor->onChange = [&](Field &) { ++changes; };
+    ds->edit();
+    valor->setValue(5.0);
+    EXPECT_THROW(valor->setValue(-1.0), EDatabaseError);
+    EXPECT_EQ(valor->asFloat(), 5.0);
+    EXPECT_EQ(changes, 1);
+}
+
+TEST(DataSet, SortsByAFieldListWithDescendingFieldsAndKeepsBookmarks)
+{
+    auto ds = table({{1, "B", 2.0}, {2, "A", 2.0}, {3, "C", 1.0}, {4, "D", QVariant()}});
+    ds->setRecNo(3); // C
+    const Bookmark c = ds->bookmark();
+    ds->addIndex("IDX", "VALOR;NOME", "NOME;");
+    ds->setIndexName("IDX");
+    EXPECT_EQ(names(*ds), (QStringList{"D", "C", "B", "A"})); // null first, then ties by name descending
+    EXPECT_EQ(ds->fieldByName("NOME")->asString(), "C");       // still on the same record
+    ds->setIndexFieldNames("NOME");
+    EXPECT_EQ(names(*ds), (QStringList{"A", "B", "C", "D"}));
+    ds->gotoBookmark(c);
+    EXPECT_EQ(ds->recNo(), 3);
+    ds->deleteRecord();
+    EXPECT_FALSE(ds->bookmarkValid(c));
+    EXPECT_THROW(ds->gotoBookmark(c), EDatabaseError);
+    EXPECT_THROW(ds->setIndexName("NADA"), EDatabaseError);
+    EXPECT_THROW(ds->setIndexFieldNames("NADA"), EDatabaseError);
+    EXPECT_EQ(names(*ds), (QStringList{"A", "B", "D"}));
+
+    // an edited row moves to its place in the order
+    ds->first();
+    ds->edit();
+    ds->fieldByName("NOME")->setValue("Z");
+    ds->post();
+    EXPECT_EQ(names(*ds), (QStringList{"B", "D", "Z"}));
+    EXPECT_EQ(ds->recNo(), 3);
+}
+
+TEST(DataSet, FilterHidesRowsAndBadTextLeavesItOff)
+{
+    auto ds = table();
+    ds->setFilter("VALOR >= '20'");
+    ds->setFiltered(true);
+    EXPECT_EQ(names(*ds), (QStringList{"Bia", "Caio"}));
+    ds->setFiltered(false);
+    ds->setFilter("VALOR >= 'vinte'");
+    EXPECT_THROW(ds->setFiltered(true), EDatabaseError);
+    EXPECT_FALSE(ds->filtered());
+    EXPECT_EQ(ds->recordCount(), 3);
+
+    // a posted row that fails the filter leaves the view
+    ds->setFilter("NOME LIKE 'B%'");
+    ds->setFiltered(true);
+    ds->edit();
+    ds->fieldByName("NOME")->setValue("Xana");
+    ds->post();
+    EXPECT_EQ(ds->recordCount(), 0);
+}
+
+TEST(DataSet, ClonesShareRowsButKeepTheirOwnCursorFilterAndOrder)
+{
+    auto ds = table();
+    ds->setFilter("CODIGO > 1");
+    ds->setFiltered(true);
+    DataSet clone;
+    clone.cloneCursor(*ds);
+    EXPECT_EQ(clone.recordCount(), 3); // settings reset
+    clone.setIndexFieldNames("VALOR");
+    EXPECT_EQ(names(clone), (QStringList{"Ana", "Caio", "Bia"}));
+    clone.last();
+    EXPECT_EQ(ds->recNo(), 1);
+
+    ds->edit();
+    ds->fieldByName("VALOR")->setValue(0.0); // Bia becomes the smallest
+    ds->post();
+    EXPECT_EQ(names(clone), (QStringList{"Bia", "Ana", "Caio"}));
+    EXPECT_EQ(clone.fieldByName("NOME")->asString(), "Bia"); // clone stays on its record
+    EXPECT_EQ(clone.recNo(), 1);
+
+    clone.first();
+    clone.deleteRecord(); // Bia, through the clone
+    EXPECT_EQ(names(*ds), (QStringList{"Caio"}));
+
+    DataSet kept;
+    kept.cloneCursor(*ds, true);
+    EXPECT_EQ(names(kept), (QStringList{"Caio"}));
+    ds.reset(); // rows outlive the source
+    EXPECT_EQ(names(clone), (QStringList{"Ana", "Caio"}));
+}
+
+TEST(DataSet, DisabledControlsTellViewsOnceAtTheEnd)
+{
+    auto ds = table();
+    int resets = 0, changes = 0;
+    QObject ctx;
+    QObject::connect(ds.get(), &DataSet::rowsReset, &ctx, [&resets] { ++resets; });
+    QObject::connect(ds.get(), &DataSet::rowChanged, &ctx, [&changes] { ++changes; });
+    ds->disableControls();
+    ds->disableControls();
+    for (ds->first(); !ds->eof(); ds->next()) {
+        ds->edit();
+        ds->fieldByName("NOME")->setValue("S");
+        ds->post();
+    }
+    ds->enableControls();
+    EXPECT_EQ(resets + changes, 0);
+    ds->enableControls();
+    EXPECT_EQ(resets, 1);
+    EXPECT_EQ(names(*ds), (QStringList{"S", "S", "S"}));
+}
+
+TEST(DataSet, DisplayFormats)
+{
+    struct Case {
+        QVariant value;
+        FieldType type;
+        const char *format;
+        const char *expected;
+    } cases[] = {
+        {1234.5, FieldType::Float, "#,##0.00", "1.234,50"},
+        {1234.5, FieldType::Float, "", "1234,5"},
+        {QDate(2024, 3, 5), FieldType::Date, "", "05/03/2024"},
+        {QDateTime(QDate(2024, 3, 5), QTime(8, 9, 10)), FieldType::DateTime, "dd/mm/yyyy hh:nn", "05/03/2024 08:09"},
+        {QVariant(), FieldType::Float, "0.00", ""},
+        {true, FieldType::Boolean, "", "True"},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(Field::displayTextOf(c.value, c.type, QString::fromUtf8(c.format)), QString::fromUtf8(c.expected))
+            << c.expected;
+}
+
+TEST(DataSetModel, ReadsWithoutMovingTheCursorAndFollowsTheView)
+{
+    auto ds = table();
+    DataSetModel model;
+    model.setDataSet(ds.get());
+    QItemSelectionModel sel(&model);
+    model.bindSelection(&sel);
+    ds->setRecNo(2);
+    for (int r = 0; r < model.rowCount(); ++r)
+        (void)model.data(model.index(r, 1));
+    EXPECT_EQ(ds->recNo(), 2);
+    EXPECT_EQ(sel.currentIndex().row(), 1);
+
+    // editing through the view posts when the row changes
+    ASSERT_TRUE(model.setData(model.index(1, 1), "Beatriz"));
+    EXPECT_EQ(ds->state(), DataSet::State::Edit);
+    sel.setCurrentIndex(model.index(2, 1), QItemSelectionModel::ClearAndSelect);
+    EXPECT_EQ(ds->state(), DataSet::State::Browse);
+    EXPECT_EQ(ds->recNo(), 3);
+    EXPECT_EQ(ds->valueAt(1, 1).toString(), "Beatriz");
+
+    // a refused post keeps both on the edited row and reports nothing for an abort
+    ds->beforePost = [](DataSet &) { throw EAbort(); };
+    ASSERT_TRUE(model.setData(model.index(2, 2), "5,5"));
+    sel.setCurrentIndex(model.index(0, 1), QItemSelectionModel::ClearAndSelect);
+    EXPECT_EQ(ds->state(), DataSet::State::Edit);
+    EXPECT_EQ(sel.currentIndex().row(), 2);
+    EXPECT_EQ(model.data(model.index(2, 2)).toString(), "5,5");
+}
