@@ -73,8 +73,10 @@ private:
                 continue;
             }
             auto it = m_entries.begin();
-            if (Clock::now() < it->first) {
-                m_cv.wait_until(lock, it->first);
+            // a copy: the entry may be erased while the lock is released
+            const Clock::time_point deadline = it->first;
+            if (Clock::now() < deadline) {
+                m_cv.wait_until(lock, deadline);
                 continue;
             }
             auto e = it->second;

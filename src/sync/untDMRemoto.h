@@ -1,0 +1,56 @@
+#pragma once
+
+#include "platform/DataSet.h"
+#include "sync/untDMCRemoto.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+// Tables received in one load, in load order; each named after its table.
+using TListaCDS = std::vector<std::unique_ptr<DataSet>>;
+
+// The DataSnap back-end: connection, proxies and the received load tables.
+class TClientModule1 : public QObject {
+    Q_OBJECT
+public:
+    explicit TClientModule1(QObject *owner = nullptr);
+    ~TClientModule1() override;
+
+    TDSRestConnection *DSRestConnection;
+    DataSet *CDSCodClientes; // CodCli, CodCliEmp
+
+    QString DsHost;
+    int NrPorta = 8181;
+
+    // Created on first use, on DSRestConnection.
+    TServerMethods1Client *ServerMethods1Client();
+    TFuncoesGClient *FuncoesGClient();
+
+    // Exists from the load window's creation until LimpaLista.
+    std::unique_ptr<TListaCDS> oLstCDS;
+
+    bool RetornaConexao();
+    int ConfereSenha(const QString &sUsuario, const QString &sSenha, const QString &sCodRep);
+    void GetCfgDisponivel(int piConfig, const QString &psCodRep, DataSet *oCDSUltSinc, DataSet *oCDSCfgDisp);
+    bool CarregaTabelas(int iCodigo, const QString &sCodRep, bool bRecarregaClientes);
+    bool GravaDadosEmpresa(int iCodigo);
+    bool RetornaCodCliRepres(DataSet *oCodClientes);
+    void LimpaLista();
+
+    // Name of the load table at a 0-based position; empty past the known ones.
+    static QString NomeTabelaCarga(int posicao);
+
+private:
+    void MostraErroServidor(TDSRestConnection *conexao, const QString &contexto, const EDSRestProtocolError &erro);
+
+    TServerMethods1Client *FServerMethods1Client = nullptr;
+    TFuncoesGClient *FFuncoesGClient = nullptr;
+};
+
+extern TClientModule1 *ClientModule1;
+
+// Copies the structure and rows of a received dataset into a memory table.
+void CopiaDataSet(const DataSet &origem, DataSet &destino, bool manterDestino);
