@@ -137,9 +137,10 @@ qint64 integerValue(const QVariant &v, const FieldDef &f, qint64 lo, qint64 hi)
     qint64 i = 0;
     if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float) {
         const double d = v.toDouble();
-        ok = std::isfinite(d) && std::fabs(d) < 9.2e18;
+        // a fraction in an integer field is an error, not a rounding
+        ok = std::isfinite(d) && std::fabs(d) < 9.2e18 && std::trunc(d) == d;
         if (ok)
-            i = std::llround(d);
+            i = qint64(d);
     } else if (v.typeId() == QMetaType::QString) {
         i = v.toString().trimmed().toLongLong(&ok);
     } else {

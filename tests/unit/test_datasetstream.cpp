@@ -184,6 +184,7 @@ TEST(DataSetStream, EncodeRejectsWhatItCannotStore)
         {"small int overflow", [&] { return one({"A", FieldType::SmallInt}, 40000); }},
         {"integer overflow", [&] { return one({"A", FieldType::Integer}, qint64(1) << 31); }},
         {"integer from text", [&] { return one({"A", FieldType::Integer}, QStringLiteral("abc")); }},
+        {"fraction in an integer", [&] { return one({"A", FieldType::Integer}, 2.5); }},
         {"float from text", [&] { return one({"A", FieldType::Float}, QStringLiteral("abc")); }},
         {"decimal overflow", [&] { return one({"A", FieldType::Bcd, 18, 4}, 1e16); }},
         {"whole decimal overflow", [&] { return one({"A", FieldType::Bcd, 18, 4}, qint64(1) << 62); }},
