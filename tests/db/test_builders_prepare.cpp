@@ -12,17 +12,11 @@ namespace {
 
 class SqlBuilders : public ::testing::Test {
 protected:
+    static void SetUpTestSuite() { upgradedTemplate(); }
     void SetUp() override
     {
-        {
-            auto db = inst.connect();
-            execSql(*db, "INSERT INTO CONFIG (CODREP) VALUES ('001')");
-            db->Transaction()->Commit();
-        }
-        inst.writeFile("XR.ini", "[Banco]\r\nBase=REPRESEN.FDB\r\n");
-        TDMRepresGanchos g;
-        g.AtualizaBase = AtualizaBase;
-        dm = std::make_unique<TDMRepres>(g);
+        installTemplate(inst, upgradedTemplate());
+        dm = std::make_unique<TDMRepres>(TDMRepresGanchos{});
         ASSERT_TRUE(dm->XRDtRepres->Connected());
         ASSERT_TRUE(rec->texts().isEmpty()) << rec->texts().join('\n').toStdString();
     }

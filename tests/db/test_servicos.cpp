@@ -11,47 +11,17 @@
 
 namespace {
 
-// One upgraded database with a CONFIG row, made once and copied per test.
-QString baseAtualizada()
-{
-    static QTemporaryDir pasta;
-    static QString arquivo;
-    if (!arquivo.isEmpty())
-        return arquivo;
-    ScratchInstall inst;
-    {
-        auto db = inst.connect();
-        execSql(*db, "INSERT INTO CONFIG (CODREP, NMUSUARIO, DSSENHA) VALUES ('001', 'Ana', 'Segredo')");
-        db->Transaction()->Commit();
-    }
-    inst.writeFile("XR.ini", "[Banco]\r\nBase=REPRESEN.FDB\r\n");
-    {
-        ScopedDialogRecorder rec;
-        TDMRepresGanchos g;
-        g.AtualizaBase = AtualizaBase;
-        TDMRepres dm(g);
-        EXPECT_TRUE(rec->texts().isEmpty()) << rec->texts().join('\n').toStdString();
-    }
-    arquivo = pasta.filePath("ATUALIZADA.FDB");
-    EXPECT_TRUE(QFile::copy(inst.dbPath(), arquivo));
-    return arquivo;
-}
-
 class ServicosTest : public ::testing::Test {
 protected:
     // before any fixture sets the executable's folder
-    static void SetUpTestSuite() { baseAtualizada(); }
+    static void SetUpTestSuite() { upgradedTemplate(); }
     void SetUp() override { reinicia(); }
 
     // A fresh copy of the upgraded database and a module started on it.
     void reinicia()
     {
         dm.reset();
-        const QString modelo = baseAtualizada();
-        QFile::remove(inst.dbPath());
-        ASSERT_TRUE(QFile::copy(modelo, inst.dbPath()));
-        QFile::setPermissions(inst.dbPath(), QFile::ReadOwner | QFile::WriteOwner);
-        inst.writeFile("XR.ini", "[Banco]\r\nBase=REPRESEN.FDB\r\n");
+        installTemplate(inst, upgradedTemplate());
         dm = std::make_unique<TDMRepres>(TDMRepresGanchos{});
         ASSERT_TRUE(dm->XRDtRepres->Connected());
     }

@@ -34,3 +34,13 @@ private:
 void execSql(TXRDatabase &db, const QString &sql);
 // First column of the first row of a query.
 QVariant scalar(TXRDatabase &db, const QString &sql);
+
+// A database brought up to date by the program's own upgrade, with one
+// CONFIG row ('001', user 'Ana', password 'Segredo') and the seed
+// statements run; made once per distinct seed in a test program. Returns
+// the template's path.
+QString upgradedTemplate(const QStringList &seed = {});
+
+// A fresh copy of a template as the scratch install's REPRESEN.FDB, with an
+// XR.ini pointing at it.
+void installTemplate(const ScratchInstall &inst, const QString &templatePath);
