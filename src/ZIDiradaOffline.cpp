@@ -12,6 +12,7 @@
 #include "windows/UntAviso.h"
 #include "windows/WindowRegistry.h"
 #include "windows/untLogin.h"
+#include "windows/untPedido.h"
 #include "windows/untPrincipal.h"
 
 #include <QScreen>
@@ -48,6 +49,7 @@ int main(int argc, char **argv)
     DefineProvedorFormAtivo(NomeFormAtivo);
     InstalaAtualizaBase();
     InstalaConsultasJanelas();
+    RegistraJanelaPedido();
     InstalaEscolhaRetaguarda();
 
     // Made in this order, destroyed in the reverse one: the main window
