@@ -8,6 +8,7 @@
 #include "data/untSelectsRep.h"
 #include "platform/DialogService.h"
 #include "platform/Formats.h"
+#include "windows/GravacaoPedido.h"
 #include "windows/WindowRegistry.h"
 
 #include <QApplication>
@@ -456,6 +457,12 @@ void TfmPedido::Conecta()
     connect(btFechar, &QPushButton::clicked, this, [this] { BtnFecharClick(); });
     connect(btn_Fechar, &QPushButton::clicked, this, [this] { BtnFecharClick(); });
     DBGrid2->OnDblClick = [this](TXRDBGrid *) { DBGrid2DblClick(); };
+    connect(BtnConfirmar, &QPushButton::clicked, this, [this] { BtnConfirmarClick(); });
+    connect(btnExclui, &QPushButton::clicked, this, [this] { btnExcluiClick(); });
+    // clicked, not toggled: ticking the box from code runs no close
+    connect(CBFechado, &QCheckBox::clicked, this, [this](bool marcado) { CBFechadoClick(marcado); });
+    connect(FechamentodePedido1, &QAction::triggered, this, [this] { FechamentodePedido1Click(); });
+    connect(FecharTodososPedidos1, &QAction::triggered, this, [this] { FecharTodososPedidos1Click(); });
 
     // the page stays on the order while it is being edited
     connect(PControlCliente, &QTabWidget::currentChanged, this, [this](int i) {
@@ -687,6 +694,108 @@ void TfmPedido::DBGrid2DblClick()
     BuscaPedidos(true);
     btnAltera->setEnabled(!m_c->FbFechado);
     btnExclui->setEnabled(!m_c->FbEnviado);
+}
+
+void TfmPedido::BtnConfirmarClick()
+{
+    Le();
+    GravacaoPedido g(*m_c, *DMRepres);
+    g.fechado = CBFechado->isChecked();
+    const bool ok = g.Confirmar();
+    if (ok) {
+        const QString numero = m_c->numero;
+        EdtNumero->setEnabled(true);
+        LimpaTela();
+        ModoConsulta(true);
+        btnNovo->setFocus();
+        BtnConsultarClick();
+        if (!numero.trimmed().isEmpty()) {
+            Le();
+            m_c->numero = numero;
+            m_c->EdtNumeroExit();
+            Mostra();
+            MostraCarregado(false);
+            btnAltera->setEnabled(!m_c->FbFechado);
+            btnExclui->setEnabled(!m_c->FbEnviado);
+        }
+    } else {
+        Mostra();
+        FocaPedido();
+    }
+    XRDBGrid2->setContextMenuPolicy(Qt::NoContextMenu);
+    for (QAction *a : PMGrade->actions())
+        XRDBGrid2->removeAction(a);
+}
+
+void TfmPedido::CBFechadoClick(bool marcado)
+{
+    if (!marcado || m_c->FbFechado)
+        return;
+    Le();
+    GravacaoPedido g(*m_c, *DMRepres);
+    if (!g.FechaPedido()) {
+        Mostra();
+        CBFechado->setChecked(false);
+        FocaPedido();
+        return;
+    }
+    LimpaTela();
+    ModoConsulta(true);
+    btnNovo->setFocus();
+    BtnConsultarClick();
+}
+
+void TfmPedido::FechamentodePedido1Click()
+{
+    if (CDSConsulta->isEmpty())
+        return;
+    Le();
+    GravacaoPedido g(*m_c, *DMRepres);
+    const QString numero = CDSConsulta->fieldByName(QStringLiteral("NUMERO"))->asString();
+    const QString cliente = CDSConsulta->fieldByName(QStringLiteral("CODIGO_CLI"))->asString();
+    const bool ok = g.FechaPedidoLista(numero, cliente);
+    Mostra();
+    CBFechado->setChecked(ok);
+    if (ok) {
+        const int pos = CDSConsulta->recNo();
+        BtnConsultarClick();
+        if (pos > 0 && pos <= CDSConsulta->recordCount())
+            CDSConsulta->setRecNo(pos);
+    }
+}
+
+void TfmPedido::FecharTodososPedidos1Click()
+{
+    Le();
+    GravacaoPedido g(*m_c, *DMRepres);
+    bool atualiza = false;
+    {
+        // the handler comes back whatever happens on the way
+        auto rolagem = std::move(CDSConsulta->afterScroll);
+        CDSConsulta->afterScroll = nullptr;
+        struct Volta {
+            DataSet *ds;
+            std::function<void(DataSet &)> &f;
+            ~Volta() { ds->afterScroll = std::move(f); }
+        } volta{CDSConsulta, rolagem};
+        atualiza = g.FechaTodos(*CDSConsulta);
+    }
+    Mostra();
+    CBFechado->setChecked(false);
+    if (atualiza)
+        BtnConsultarClick();
+}
+
+void TfmPedido::btnExcluiClick()
+{
+    Le();
+    GravacaoPedido g(*m_c, *DMRepres);
+    if (!g.ExcluiPedido())
+        return;
+    btnAltera->setEnabled(false);
+    btnExclui->setEnabled(false);
+    LimpaTela();
+    BtnConsultarClick();
 }
 
 void TfmPedido::BuscaPedidos(bool pbMostraTela)

@@ -79,6 +79,11 @@ public:
     void BtnDesistirClick();
     void BtnConsultarClick();
     void DBGrid2DblClick();
+    void BtnConfirmarClick();
+    void CBFechadoClick(bool marcado);
+    void FechamentodePedido1Click();
+    void FecharTodososPedidos1Click();
+    void btnExcluiClick();
 
 protected:
     void FormShow() override;

@@ -1,0 +1,600 @@
+#include "windows/GravacaoPedido.h"
+
+#include "data/UntFuncoes.h"
+#include "data/XRDatabase.h"
+#include "data/XRQuery.h"
+#include "data/XRTransaction.h"
+#include "data/untDMRepres.h"
+#include "data/untSelectsRep.h"
+#include "platform/DataSet.h"
+#include "platform/DialogService.h"
+#include "platform/Formats.h"
+#include "windows/PedidoControlador.h"
+#include "windows/RegrasPedido.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+void aviso(const QString &texto)
+{
+    dialogs().messageBox(texto, TituloPedido, MsgButtons::Ok, MsgIcon::Information);
+}
+
+bool pergunta(const QString &texto)
+{
+    return dialogs().messageBox(texto, TituloPedido, MsgButtons::YesNo, MsgIcon::Question, 2) == MsgResult::Yes;
+}
+
+QString txt(DataSet &ds, const char *campo) { return ds.fieldByName(QLatin1String(campo))->asString(); }
+double num(DataSet &ds, const char *campo) { return ds.fieldByName(QLatin1String(campo))->asFloat(); }
+
+QString dataSQL(const QDate &d) { return fmt::formatDateTime(QStringLiteral("mm/dd/yyyy"), QDateTime(d, QTime(0, 0))); }
+
+// A missing date goes in as NULL: an empty literal would fail the save.
+QString dataQuoted(const QDate &d) { return d.isValid() ? QuotedStr(dataSQL(d)) : QStringLiteral("NULL"); }
+
+// Short date and long time; the time is left out at midnight exactly.
+QString momentoCompleto(const QDateTime &dt)
+{
+    QString s = fmt::formatDateTime(QStringLiteral("dd/mm/yyyy"), dt);
+    if (dt.time() != QTime(0, 0))
+        s += QLatin1Char(' ') + fmt::formatDateTime(QStringLiteral("hh:nn:ss"), dt);
+    return s;
+}
+
+QString limpaObs(QString obs)
+{
+    for (QChar ch : {QChar('"'), QChar('\''), QChar(0x00B4), QChar('`')})
+        obs.remove(ch);
+    return obs;
+}
+
+const QString msgAbreFecha = QStringLiteral("Ao fechar o(s) pedido(s), não será mais permitido alterar. Deseja continuar?");
+const QString msgFechado = QStringLiteral("Pedido Fechado e Gravando!");
+
+struct Consulta {
+    explicit Consulta(TDMRepres &dm) { q.SetDatabase(dm.XRDtRepres); }
+    TXRQuery q;
+};
+
+void executa(TDMRepres &dm, const QStringList &linhas)
+{
+    TXRQuery q;
+    q.SetDatabase(dm.XRDtRepres);
+    for (const QString &l : linhas)
+        q.SQL().Add(l);
+    q.ExecSQL();
+}
+
+QString statusCliente(TDMRepres &dm, const QString &cliente)
+{
+    QString nome, cidade, status, ende, numero, bairro, cep, cnpj, ie;
+    dm.BuscaDadosAdic(cliente, nome, cidade, status, ende, numero, bairro, cep, cnpj, ie);
+    return status;
+}
+
+} // namespace
+
+GravacaoPedido::GravacaoPedido(PedidoControlador &ctl, TDMRepres &dm)
+    : c(ctl)
+    , m_dm(dm)
+{
+}
+
+bool GravacaoPedido::PedidoEnviado(TDMRepres &dm, const QString &numero)
+{
+    Consulta k(dm);
+    k.q.SQL().Add(QStringLiteral("SELECT PED_NRLOTE, PED_DTSINCRONIZACAO FROM PEDIDO"));
+    k.q.SQL().Add(QStringLiteral("WHERE PED_NUME = ") + QuotedStr(numero));
+    k.q.Open();
+    if (k.q.isEmpty())
+        return false;
+    k.q.first();
+    Field *lote = k.q.fieldByName(QStringLiteral("PED_NRLOTE"));
+    return (!lote->isNull() && lote->asInteger() != 0) || !k.q.fieldByName(QStringLiteral("PED_DTSINCRONIZACAO"))->isNull();
+}
+
+bool GravacaoPedido::ValidaItens()
+{
+    DataSet &itens = c.CDSItens;
+    if (itens.state() != DataSet::State::Browse && itens.active())
+        itens.post();
+    const QString tabela = c.tabela.trimmed();
+
+    DataSet l;
+    l.cloneCursor(itens);
+    // 1. Stock
+    for (l.first(); !l.eof(); l.next()) {
+        const QString codigo = txt(l, "Codigo");
+        if (codigo.trimmed().isEmpty())
+            continue;
+        if (txt(l, "BloqueiaEst") == QLatin1String("S") &&
+            std::llround(num(l, "QtdeEst")) < std::llround(num(l, "Qtde"))) {
+            aviso(QStringLiteral("Item com estoque insuficiente.\r\n\r\nCódigo: ") + codigo + QStringLiteral("\r\nCor: ") +
+                  txt(l, "Cor") + QStringLiteral("\r\nTam: ") + txt(l, "Tam"));
+            return false;
+        }
+    }
+    // 2. Price table
+    for (l.first(); !l.eof(); l.next()) {
+        const QString codigo = txt(l, "Codigo");
+        if (codigo.trimmed().isEmpty())
+            continue;
+        if (!ExisteRegistro(QStringLiteral("TABPRE_PRODUTO"), QStringLiteral("PREC_PRODUTO,PREC_TABELA"),
+                            Aspas(codigo) + QLatin1Char(',') + Aspas(tabela))) {
+            aviso(QStringLiteral("Produto ") + codigo + QStringLiteral(" não pertence a Tabela de Preço ") + tabela);
+            return false;
+        }
+    }
+    // 3. Same product, colour and size twice
+    for (l.first(); !l.eof(); l.next()) {
+        const QString codigo = txt(l, "Codigo"), cor = txt(l, "Cor"), tam = txt(l, "Tam");
+        int iguais = 0;
+        for (int i = 0; i < itens.recordCount(); ++i) {
+            const auto v = [&](const char *campo) { return itens.valueAt(i, itens.fieldIndex(QLatin1String(campo))).toString(); };
+            if (v("Codigo") == codigo && v("Cor") == cor && v("Tam") == tam)
+                ++iguais;
+        }
+        if (iguais > 1) {
+            aviso(QStringLiteral("Item com Cor e Tam iguais. Favor corrigir: \r\n\r\nCódigo: ") + codigo +
+                  QStringLiteral("\r\nCor: ") + cor + QStringLiteral("\r\nTam: ") + tam);
+            return false;
+        }
+    }
+    // 4. Prices and discounts
+    c.precos.tabela = tabela;
+    if (!RecalculaItensGravacao(c.precos, itens, FontePrecosDe(m_dm)))
+        return false;
+    // 5. Required fields
+    struct Problema {
+        QString codigo;
+        bool cor = false, tam = false, qtde = false, preco = false;
+    };
+    std::vector<Problema> problemas;
+    QString mensagem;
+    l.cloneCursor(itens);
+    for (l.first(); !l.eof(); l.next()) {
+        const QString codigo = txt(l, "Codigo");
+        if (codigo.trimmed().isEmpty())
+            continue;
+        if (!ExisteRegistro(QStringLiteral("PRODUTO"), QStringLiteral("PROD_CODI"), Aspas(codigo))) {
+            mensagem = QStringLiteral("Produto Inválido. Impossível Continuar.");
+            problemas.clear();
+            break;
+        }
+        const QString cor = txt(l, "Cor");
+        const bool corOk = ExisteRegistro(QStringLiteral("PA_ITEN"), QStringLiteral("PAIT_CODI,PAIT_COR,PAIT_IDESGOTADO"),
+                                          Aspas(codigo) + QLatin1Char(',') + Aspas(cor) + QStringLiteral(",'N'"));
+        const bool tamOk = ExisteRegistro(QStringLiteral("PA_ITEN"),
+                                          QStringLiteral("PAIT_CODI,PAIT_COR,PAIT_TAM,PAIT_IDESGOTADO"),
+                                          Aspas(codigo) + QLatin1Char(',') + Aspas(cor) + QLatin1Char(',') +
+                                              Aspas(txt(l, "Tam")) + QStringLiteral(",'N'"));
+        const bool qtdeOk = num(l, "Qtde") > 0, precoOk = num(l, "Preco") > 0;
+        if (corOk && tamOk && qtdeOk && precoOk)
+            continue;
+        auto it = std::find_if(problemas.begin(), problemas.end(), [&](const Problema &p) { return p.codigo == codigo; });
+        if (it == problemas.end()) {
+            problemas.push_back({codigo});
+            it = problemas.end() - 1;
+        }
+        it->cor |= !corOk;
+        it->tam |= !tamOk;
+        it->qtde |= !qtdeOk;
+        it->preco |= !precoOk;
+    }
+    if (!problemas.empty()) {
+        mensagem = QStringLiteral("Obrigatório passar por todos os campos para atualizar os valores.\r\n"
+                                  "Houve inconsistência(s) na gravação do(s) produto(s). Favor corrigir os seguintes campos: "
+                                  "\r\n\r\n");
+        for (size_t i = 0; i < problemas.size(); ++i) {
+            const Problema &p = problemas[i];
+            if (i > 0)
+                mensagem += QStringLiteral("\r\n");
+            mensagem += QStringLiteral("Produto: ") + p.codigo + QStringLiteral(" - ");
+            if (p.cor)
+                mensagem += QStringLiteral("Cor");
+            if (p.tam)
+                mensagem += QStringLiteral("|Tam");
+            if (p.qtde)
+                mensagem += QStringLiteral("|Qtde");
+            if (p.preco)
+                mensagem += QStringLiteral("|Preco");
+        }
+    }
+    if (!mensagem.isEmpty()) {
+        aviso(mensagem);
+        return false;
+    }
+    // 6. Delivery window; a bound CONFIG does not hold is no limit.
+    Consulta k(m_dm);
+    k.q.SQL().SetText(SqlPeriodoEntrega());
+    k.q.Open();
+    if (!k.q.isEmpty()) {
+        k.q.first();
+        Field *de = k.q.fieldByName(QStringLiteral("DTDEENTREGA"));
+        Field *ate = k.q.fieldByName(QStringLiteral("DTATEENTREGA"));
+        if ((!de->isNull() && c.entrega < de->asDate()) || (!ate->isNull() && c.entrega > ate->asDate())) {
+            aviso(QStringLiteral("Data de entrega fora do perído definido."));
+            c.foco = QStringLiteral("EdtEntrega");
+            return false;
+        }
+    }
+    return true;
+}
+
+bool GravacaoPedido::ValidaValorParcela()
+{
+    if (c.nVlrMinimo == 0)
+        return true;
+    bool ok = false;
+    const int codigo = c.condicao.trimmed().toInt(&ok);
+    Consulta k(m_dm);
+    k.q.SQL().SetText(SqlParcelasCondicao());
+    k.q.ParamByName(QStringLiteral("CONDICAO"))->SetAsInteger(ok ? codigo : 0);
+    k.q.Open();
+    int n = 0;
+    if (!k.q.isEmpty()) {
+        k.q.first();
+        n = k.q.fieldByName(QStringLiteral("COND_NRPAR"))->asInteger();
+    }
+    if (n == 0)
+        n = 1;
+    if (c.totais.liquido / n < c.nVlrMinimo) {
+        aviso(QStringLiteral("Valor da Parcela menor que o Valor Mínimo."));
+        return false;
+    }
+    return true;
+}
+
+bool GravacaoPedido::ValidaValorMinimoPedido()
+{
+    if (c.totais.liquido < c.nVlrMinimoPed) {
+        aviso(QStringLiteral("Valor Total do Pedido menor que o Valor Mínimo Permitido."));
+        return false;
+    }
+    return true;
+}
+
+bool GravacaoPedido::ValidaCnpjCliente(const QString &cliente)
+{
+    Consulta k(m_dm);
+    k.q.SQL().SetText(SqlTipoCliente());
+    k.q.ParamByName(QStringLiteral("CODIGO"))->SetAsString(cliente);
+    k.q.Open();
+    bool ok = false;
+    if (!k.q.isEmpty()) {
+        k.q.first();
+        const QString tipo = txt(k.q, "CLI_TIPO").trimmed(), doc = txt(k.q, "CLI_CNPJ");
+        ok = (tipo == QLatin1String("2") && ValidaCNPJ(doc)) || (tipo == QLatin1String("1") && ValidaCPF(doc));
+    }
+    if (!ok)
+        aviso(QStringLiteral("CNPJ/CPF do cliente do pedido inválido."));
+    return ok;
+}
+
+bool GravacaoPedido::ValidaValorMinimoTabela()
+{
+    Consulta k(m_dm);
+    k.q.SQL().SetText(SqlValorMinimoRegiao());
+    k.q.ParamByName(QStringLiteral("REGIAO"))->SetAsString(c.tabela.trimmed());
+    k.q.Open();
+    if (k.q.isEmpty())
+        return true;
+    k.q.first();
+    const double minimo = fmt::round2(num(k.q, "TABP_VLRMINIMO"));
+    if (c.totais.liquido < minimo) {
+        aviso(QStringLiteral("Valor do Pedido não atende o valor mínimo.\r\n\r\nTabela de Preço: ") +
+              txt(k.q, "TABP_REGIAO") + QStringLiteral("\r\nValor Mínimo: ") + fmt::floatToStr(minimo));
+        return false;
+    }
+    return true;
+}
+
+bool GravacaoPedido::ValidaPedido(bool pbFoco, bool pbValores)
+{
+    if (pbValores && !(ValidaValorParcela() && ValidaValorMinimoPedido() && ValidaCnpjCliente(c.cliente.trimmed()) &&
+                       ValidaValorMinimoTabela()))
+        return false;
+    if (c.condicao.trimmed().isEmpty()) {
+        aviso(QStringLiteral("Favor informar a Condição de Pagamento."));
+        if (pbFoco)
+            c.foco = QStringLiteral("edtCodCond");
+        return false;
+    }
+    if (c.cliente.trimmed().isEmpty()) {
+        aviso(QStringLiteral("Favor informar o Cliente."));
+        if (pbFoco)
+            c.foco = QStringLiteral("edtCodCliente");
+        return false;
+    }
+    return true;
+}
+
+QString GravacaoPedido::Impressao(const QString &momento) const
+{
+    return GeraMD5(c.numero + c.cliente + momento + dataSQL(c.emissao) + dataSQL(c.fatura) + dataSQL(c.entrega) +
+                   c.tabela + QString::number(c.NrConfiguracao));
+}
+
+bool GravacaoPedido::GravaPedido()
+{
+    if (PedidoEnviado(m_dm, c.numero)) {
+        aviso(QStringLiteral("Não pode alterar pedido já enviado."));
+        return false;
+    }
+    Consulta existe(m_dm);
+    existe.q.SQL().Add(QStringLiteral("SELECT PED_NUME FROM PEDIDO"));
+    existe.q.SQL().Add(QStringLiteral("WHERE PED_NUME = ") + QuotedStr(c.numero));
+    existe.q.Open();
+    const bool atualiza = !existe.q.isEmpty();
+    existe.q.Close();
+
+    c.obs = limpaObs(c.obs);
+    const QDateTime agoraEm = agora();
+    const QString hoje = QuotedStr(dataSQL(agoraEm.date()));
+    const QString numero = QuotedStr(c.numero);
+    const QString idFechado = QuotedStr(fechado ? QStringLiteral("S") : QStringLiteral("N"));
+    DataSet &itens = c.CDSItens;
+    if (itens.active() && itens.state() != DataSet::State::Browse)
+        itens.post();
+
+    TXRCustomTransaction &tra = *m_dm.XRTransaction;
+    SavepointGuard guarda(tra, QStringLiteral("GRAVA_PEDIDO"));
+    DataSet linhas;
+    linhas.cloneCursor(itens);
+    if (atualiza) {
+        QStringList s{
+            QStringLiteral("UPDATE PEDIDO SET "),
+            QStringLiteral("PED_CCLI       = ") + QuotedStr(c.cliente),
+            QStringLiteral(",PED_DTCA      = ") + hoje,
+            QStringLiteral(",PED_DTEM      = ") + dataQuoted(c.emissao),
+            QStringLiteral(",PED_DTEN      = ") + dataQuoted(c.entrega),
+            QStringLiteral(",PED_DTFAT     = ") + dataQuoted(c.fatura),
+            QStringLiteral(",PED_CONP      = ") + QuotedStr(c.condicao),
+            QStringLiteral(",PED_PDESC     = ") + FloatParaSQL(c.descontos.unificado),
+            QStringLiteral(",PED_CIF       = ") + QString::number(c.cif),
+            QStringLiteral(",PED_OBSE      = ") + QuotedStr(c.obs),
+            QStringLiteral(",PED_TABPRE    = ") + QuotedStr(c.tabela),
+            QStringLiteral(",PED_CONFIG    = ") + QString::number(c.NrConfiguracao),
+            QStringLiteral(",PED_IDFECHADO = ") + idFechado,
+            QStringLiteral(",PED_TABPRZ    = ") + QuotedStr(c.prazo),
+        };
+        if (fechado)
+            s << QStringLiteral(",PED_MD5    = ") + QuotedStr(Impressao(momentoCompleto(agoraEm)));
+        s << QStringLiteral("WHERE PED_NUME = ") + numero;
+        executa(m_dm, s);
+        executa(m_dm, {QStringLiteral("DELETE FROM PED_ITEN"), QStringLiteral("WHERE PEDIT_NUME = ") + numero});
+        linhas.setIndexFieldNames(QStringLiteral("Codigo"));
+    } else {
+        executa(m_dm, {
+                          QStringLiteral("INSERT INTO PEDIDO "),
+                          QStringLiteral("(PED_NUME, PED_CCLI, PED_DTCA, PED_DTEM, PED_DTEN, PED_DTFAT, "),
+                          QStringLiteral("PED_CONP, PED_PDESC, PED_CIF, PED_OBSE, PED_TABPRE, "),
+                          QStringLiteral("PED_CONFIG, PED_IDFECHADO, PED_TABPRZ, PED_MD5) VALUES ("),
+                          numero,
+                          QStringLiteral(",") + QuotedStr(c.cliente),
+                          QStringLiteral(",") + hoje,
+                          QStringLiteral(",") + dataQuoted(c.emissao),
+                          QStringLiteral(",") + dataQuoted(c.entrega),
+                          QStringLiteral(",") + dataQuoted(c.fatura),
+                          QStringLiteral(",") + QuotedStr(c.condicao),
+                          QStringLiteral(",") + FloatParaSQL(c.descontos.unificado),
+                          QStringLiteral(",") + QuotedStr(QString::number(c.cif)),
+                          QStringLiteral(",") + QuotedStr(c.obs),
+                          QStringLiteral(",") + QuotedStr(c.tabela),
+                          QStringLiteral(",") + QString::number(c.NrConfiguracao),
+                          QStringLiteral(",") + idFechado,
+                          QStringLiteral(",") + QuotedStr(c.prazo),
+                          QStringLiteral(",") + QuotedStr(fechado ? Impressao(dataSQL(agoraEm.date())) : QString()),
+                          QStringLiteral(")"),
+                      });
+    }
+    int item = 0;
+    for (linhas.first(); !linhas.eof(); linhas.next()) {
+        ++item;
+        const QString codigo = txt(linhas, "Codigo");
+        if (codigo.isEmpty())
+            continue;
+        const double qtde = num(linhas, "Qtde"), preco = num(linhas, "Preco");
+        const double precoOri =
+            fmt::round2(m_dm.BuscaPrecoOri(codigo, c.tabela, txt(linhas, "Tam"), qtde, preco) * c.precos.nTaxa);
+        const QDate entrega = linhas.fieldByName(QStringLiteral("DtEntrega"))->asDate();
+        executa(m_dm, {
+                          QStringLiteral("INSERT INTO PED_ITEN "),
+                          QStringLiteral("(PEDIT_ITEM, PEDIT_CODI, PEDIT_NUME, PEDIT_QTDE, PEDIT_COR, PEDIT_TAM, PEDIT_PREC,"),
+                          QStringLiteral("PEDIT_TIPO, PEDIT_PREC_ORI, PEDIT_DT_ENTREGA) VALUES ("),
+                          QString::number(item),
+                          QStringLiteral(",") + QuotedStr(codigo),
+                          QStringLiteral(",") + numero,
+                          QStringLiteral(",") + FloatParaSQL(qtde),
+                          QStringLiteral(",") + QuotedStr(txt(linhas, "Cor")),
+                          QStringLiteral(",") + QuotedStr(txt(linhas, "Tam")),
+                          QStringLiteral(",") + FloatParaSQL(fmt::round2(preco)),
+                          QStringLiteral(",") + QuotedStr(txt(linhas, "Tipo")),
+                          QStringLiteral(",") + FloatParaSQL(precoOri),
+                          entrega.isValid() && entrega > QDate(1899, 12, 30) ? QStringLiteral(",") + QuotedStr(dataSQL(entrega))
+                                                                            : QStringLiteral(",NULL"),
+                          QStringLiteral(")"),
+                      });
+    }
+    guarda.Release();
+    tra.CommitRetaining();
+    return true;
+}
+
+bool GravacaoPedido::protegido(const std::function<bool()> &passo)
+{
+    try {
+        return passo();
+    } catch (const EAbort &) {
+        return false;
+    } catch (const EDatabaseError &e) {
+        dialogs().messageBox(e.message(), TituloPedido, MsgButtons::Ok, MsgIcon::Error);
+    } catch (const std::exception &e) {
+        dialogs().messageBox(QString::fromLocal8Bit(e.what()), TituloPedido, MsgButtons::Ok, MsgIcon::Error);
+    }
+    return false;
+}
+
+bool GravacaoPedido::periodoOk()
+{
+    if (c.numero.trimmed().isEmpty())
+        c.numero = ProximoCodigo(QStringLiteral("PEDIDO"), QStringLiteral("PED_NUME"), 5);
+    if (!c.prazo.trimmed().isEmpty())
+        return true;
+    Consulta k(m_dm);
+    k.q.SQL().SetText(SqlPrazos());
+    k.q.Open();
+    if (k.q.isEmpty())
+        return true;
+    aviso(QStringLiteral("Período Inválido."));
+    return false;
+}
+
+bool GravacaoPedido::Confirmar()
+{
+    return protegido([this] {
+        DataSet &itens = c.CDSItens;
+        if (itens.active() && itens.state() != DataSet::State::Browse)
+            itens.post();
+        if (c.vQtdeMaxItem > 0) {
+            bool acima = false;
+            for (int i = 0; i < itens.recordCount() && !acima; ++i)
+                acima = itens.valueAt(i, itens.fieldIndex(QStringLiteral("Qtde"))).toDouble() > c.vQtdeMaxItem;
+            if (acima && !pergunta(QStringLiteral("Existem quantidades superiores a ") + fmt::floatToStr(c.vQtdeMaxItem) +
+                                   QStringLiteral(".\r\n\r\nDeseja Continuar?")))
+                return false;
+        }
+        if (c.numero.trimmed().isEmpty())
+            c.numero = ProximoCodigo(QStringLiteral("PEDIDO"), QStringLiteral("PED_NUME"), 5);
+        if (c.FIdStatus != QLatin1String("S")) {
+            aviso(QStringLiteral("Cliente não está Liberado!\rGravação Cancelada!"));
+            return false;
+        }
+        if (itens.isEmpty()) {
+            aviso(QStringLiteral("Pedido sem Itens. Impossível Continuar."));
+            return false;
+        }
+        if (c.entrega < c.fatura)
+            aviso(QStringLiteral("Data de faturamento maior que a data de entrega."));
+        if (!periodoOk() || !ValidaItens())
+            return false;
+        return ValidaPedido(true, false) && GravaPedido();
+    });
+}
+
+bool GravacaoPedido::fechaCarregado(bool pbFoco)
+{
+    fechado = true;
+    const bool ok = protegido([&] { return ValidaItens() && periodoOk() && ValidaPedido(pbFoco, true) && GravaPedido(); });
+    if (!ok)
+        fechado = false;
+    return ok;
+}
+
+bool GravacaoPedido::FechaPedido()
+{
+    if (c.CDSItens.isEmpty()) {
+        aviso(QStringLiteral("Pedido sem item, impossível fechar."));
+        return false;
+    }
+    if (c.FIdStatus != QLatin1String("S")) {
+        aviso(QStringLiteral("Cliente não está Liberado!\rFechamento Cancelado!"));
+        return false;
+    }
+    if (!protegido([this] { return ValidaItens(); }))
+        return false;
+    if (!pergunta(QStringLiteral("Ao fechar o pedido, ele não poderá ser mais alterado.\rDeseja fechar o pedido?")))
+        return false;
+    c.FbFechado = true;
+    if (!fechaCarregado(true)) {
+        c.FbFechado = false;
+        return false;
+    }
+    aviso(msgFechado);
+    return true;
+}
+
+bool GravacaoPedido::FechaPedidoLista(const QString &numero, const QString &codCliente)
+{
+    if (!protegido([&] {
+            if (statusCliente(m_dm, codCliente) != QLatin1String("S")) {
+                aviso(QStringLiteral("Cliente não está Liberado!"));
+                return false;
+            }
+            c.numero = numero;
+            return c.BuscaPedidos();
+        }))
+        return false;
+    if (!pergunta(msgAbreFecha))
+        return false;
+    if (!fechaCarregado(false))
+        return false;
+    aviso(msgFechado);
+    return true;
+}
+
+bool GravacaoPedido::FechaTodos(DataSet &lista)
+{
+    if (lista.isEmpty()) {
+        aviso(QStringLiteral("Nenhum pedido para fechar."));
+        return false;
+    }
+    const int sel = lista.fieldIndex(QStringLiteral("SEL"));
+    bool algum = false;
+    for (int i = 0; i < lista.recordCount() && !algum; ++i)
+        algum = lista.valueAt(i, sel).toString() == QLatin1String("S");
+    if (!algum) {
+        aviso(QStringLiteral("Favor selecionar pelo menos um ou mais pedidos para fechar. Impossível Continuar."));
+        return false;
+    }
+    if (!pergunta(msgAbreFecha))
+        return false;
+    bool marca = false;
+    for (lista.first(); !lista.eof(); lista.next()) {
+        if (txt(lista, "SEL") != QLatin1String("S") || txt(lista, "STATUS").toUpper() != QLatin1String("ABERTO"))
+            continue;
+        fechado = false;
+        const bool carregado = protegido([&] {
+            c.numero = txt(lista, "NUMERO");
+            if (!c.BuscaPedidos())
+                return false;
+            if (statusCliente(m_dm, c.cliente) != QLatin1String("S")) {
+                aviso(QStringLiteral("Cliente não está Liberado!"));
+                return false;
+            }
+            return true;
+        });
+        marca = carregado && fechaCarregado(false);
+        if (marca) {
+            lista.edit();
+            lista.fieldByName(QStringLiteral("SEL"))->setAsString(QStringLiteral("N"));
+            lista.fieldByName(QStringLiteral("STATUS"))->setAsString(QStringLiteral("Fechado"));
+            lista.post();
+        }
+    }
+    return marca;
+}
+
+bool GravacaoPedido::ExcluiPedido()
+{
+    return protegido([this] {
+        if (PedidoEnviado(m_dm, c.numero)) {
+            aviso(QStringLiteral("Não pode excluir pedido já enviado."));
+            return false;
+        }
+        if (!pergunta(QStringLiteral("Deseja Excluir o Pedido?")))
+            return false;
+        TXRCustomTransaction &tra = *m_dm.XRTransaction;
+        SavepointGuard guarda(tra, QStringLiteral("EXCLUI_PEDIDO"));
+        const QString numero = QuotedStr(c.numero);
+        executa(m_dm, {QStringLiteral("DELETE FROM PED_ITEN"), QStringLiteral("WHERE PEDIT_NUME = ") + numero});
+        executa(m_dm, {QStringLiteral("DELETE FROM PEDIDO"), QStringLiteral("WHERE PED_NUME = ") + numero});
+        guarda.Release();
+        tra.CommitRetaining();
+        return true;
+    });
+}

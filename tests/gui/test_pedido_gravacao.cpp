@@ -1,0 +1,480 @@
+#include "test_pedido_fixture.h"
+
+#include "data/XRQuery.h"
+#include "data/XRTransaction.h"
+#include "windows/Aplicacao.h"
+#include "windows/GravacaoPedido.h"
+#include "windows/WindowRegistry.h"
+#include "windows/untPedido.h"
+#include "windows/untPrincipal.h"
+#include "windows/PedidoControlador.h"
+#include "windows/RegrasPedido.h"
+
+#include <QCheckBox>
+#include <QCryptographicHash>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QLineEdit>
+#include <QTest>
+
+#include <functional>
+
+namespace {
+
+const QDateTime relogio(QDate(2026, 3, 10), QTime(14, 5, 9));
+
+class GravacaoTest : public PedidoDbTest {
+public:
+    // the case tables reach these through a reference
+    using PedidoDbTest::sql;
+
+    void SetUp() override
+    {
+        PedidoDbTest::SetUp();
+        for (const char *s : {
+                 "INSERT INTO PRODUTO (PROD_CODI, PROD_DESC) VALUES ('P100', 'CAMISA')",
+                 "INSERT INTO PRODUTO (PROD_CODI, PROD_DESC) VALUES ('P200', 'CALCA')",
+                 "INSERT INTO PRODUTO (PROD_CODI, PROD_DESC) VALUES ('P300', 'SAIA')",
+                 "INSERT INTO PA_ITEN (PAIT_CODI, PAIT_COR, PAIT_TAM, PAIT_IDESGOTADO) VALUES ('P100', 'AZ', 'M', 'N')",
+                 "INSERT INTO PA_ITEN (PAIT_CODI, PAIT_COR, PAIT_TAM, PAIT_IDESGOTADO) VALUES ('P100', 'AZ', 'G', 'N')",
+                 "INSERT INTO PA_ITEN (PAIT_CODI, PAIT_COR, PAIT_TAM, PAIT_IDESGOTADO) VALUES ('P200', 'VD', 'P', 'N')",
+                 "INSERT INTO PA_ITEN (PAIT_CODI, PAIT_COR, PAIT_TAM, PAIT_IDESGOTADO) VALUES ('P300', 'PT', 'U', 'N')",
+                 "INSERT INTO TABPRE_PRODUTO (PREC_PRODUTO, PREC_TABELA, PREC_FAIXA, PREC_QTDMAXIMA, PREC_PRECO, "
+                 "PREC_PRECO_ORI, PREC_FAIXA_TAM) VALUES ('P100', 'SUL', 1, 999, 20, 25, 'UU')",
+                 "INSERT INTO TABPRE_PRODUTO (PREC_PRODUTO, PREC_TABELA, PREC_FAIXA, PREC_QTDMAXIMA, PREC_PRECO, "
+                 "PREC_PRECO_ORI, PREC_FAIXA_TAM) VALUES ('P200', 'SUL', 1, 999, 10, 10, 'UU')",
+                 "UPDATE CONFIG SET DTDEENTREGA = '2026-01-01', DTATEENTREGA = '2026-12-31'",
+                 "UPDATE CLIENTE SET CLI_TIPO = '2', CLI_CNPJ = '11.222.333/0001-81' WHERE CLI_CODI = '00001'",
+             })
+            sql(QString::fromUtf8(s));
+        c = std::make_unique<PedidoControlador>(dm.get());
+        c->carregaItens = [this](DataSet &q) { CopiaItensPedido(q, c->CDSItens); };
+        g = std::make_unique<GravacaoPedido>(*c, *dm);
+        g->agora = [] { return relogio; };
+        novoPedido();
+        rec->clear();
+    }
+    void TearDown() override
+    {
+        g.reset();
+        c.reset();
+        PedidoDbTest::TearDown();
+    }
+
+    void novoPedido()
+    {
+        c->LimpaTela();
+        c->CDSItens.emptyTable();
+        c->numero.clear();
+        c->cliente = QStringLiteral("00001");
+        c->FIdStatus = QStringLiteral("S");
+        c->tabela = QStringLiteral("SUL");
+        c->condicao = QStringLiteral("45");
+        c->emissao = QDate(2026, 3, 1);
+        c->fatura = QDate(2026, 3, 5);
+        c->entrega = QDate(2026, 4, 1);
+        c->NrConfiguracao = 3;
+        c->precos.nTaxa = 1;
+        c->nVlrMinimo = 0;
+        c->nVlrMinimoPed = 0;
+        linha("P200", "VD", "P", 3, 10);
+        linha("P100", "AZ", "M", 2, 20, QDate(2026, 4, 2));
+    }
+
+    void linha(const char *codigo, const char *cor, const char *tam, double qtde, double preco, QDate entrega = {})
+    {
+        DataSet &i = c->CDSItens;
+        i.append();
+        i.fieldByName(QStringLiteral("Codigo"))->setAsString(QString::fromUtf8(codigo));
+        i.fieldByName(QStringLiteral("Cor"))->setAsString(QString::fromUtf8(cor));
+        i.fieldByName(QStringLiteral("Tam"))->setAsString(QString::fromUtf8(tam));
+        i.fieldByName(QStringLiteral("Qtde"))->setAsFloat(qtde);
+        i.fieldByName(QStringLiteral("Preco"))->setAsFloat(preco);
+        i.fieldByName(QStringLiteral("PrecoOrig"))->setAsFloat(preco);
+        i.fieldByName(QStringLiteral("Valor"))->setAsFloat(qtde * preco);
+        i.fieldByName(QStringLiteral("Tipo"))->setAsString(QStringLiteral("N"));
+        if (entrega.isValid())
+            i.fieldByName(QStringLiteral("DtEntrega"))->setValue(entrega);
+        i.post();
+        c->GeraTotais();
+    }
+
+    // Every row of a query as "a|b|c".
+    QStringList linhas(const QString &select)
+    {
+        TXRQuery q;
+        q.SetDatabase(dm->XRDtRepres);
+        q.SQL().Add(select);
+        q.Open();
+        QStringList r;
+        for (q.first(); !q.eof(); q.next()) {
+            QStringList v;
+            for (int i = 0; i < q.fieldCount(); ++i)
+                v << (q.field(i)->isNull() ? QStringLiteral("<null>") : q.field(i)->asString());
+            r << v.join(QLatin1Char('|'));
+        }
+        return r;
+    }
+
+    QStringList retrato(const QString &numero)
+    {
+        return linhas(QStringLiteral("SELECT * FROM PEDIDO WHERE PED_NUME = '%1'").arg(numero)) +
+               linhas(QStringLiteral("SELECT * FROM PED_ITEN WHERE PEDIT_NUME = '%1' ORDER BY PEDIT_ITEM").arg(numero));
+    }
+
+    int conta(const QString &select) { return scalar(*dm->XRDtRepres, select).toInt(); }
+
+    std::unique_ptr<PedidoControlador> c;
+    std::unique_ptr<GravacaoPedido> g;
+};
+
+QString md5(const QString &texto)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(texto.toLatin1(), QCryptographicHash::Md5).toHex().toUpper());
+}
+
+TEST_F(GravacaoTest, RefusalsShowTheirTextAndWriteNothing)
+{
+    struct Caso {
+        const char *nome;
+        std::function<void(GravacaoTest &)> prepara;
+        bool fechando;
+        QString texto;
+    };
+    const std::vector<Caso> casos = {
+        {"duplicate", [](GravacaoTest &t) { t.linha("P100", "AZ", "M", 1, 20); }, false,
+         QStringLiteral("Item com Cor e Tam iguais. Favor corrigir: \r\n\r\nCódigo: P100\r\nCor: AZ\r\nTam: M")},
+        {"no lines", [](GravacaoTest &t) { t.c->CDSItens.emptyTable(); }, false,
+         QStringLiteral("Pedido sem Itens. Impossível Continuar.")},
+        {"blocked customer", [](GravacaoTest &t) { t.c->FIdStatus = QStringLiteral("B"); }, false,
+         QStringLiteral("Cliente não está Liberado!\rGravação Cancelada!")},
+        {"period", [](GravacaoTest &t) { t.sql(QStringLiteral("INSERT INTO TABPRZ (TABP_PRAZO, TABP_DESCRICAO) VALUES ('30', 'Trinta')")); },
+         false, QStringLiteral("Período Inválido.")},
+        {"period on close", [](GravacaoTest &t) { t.sql(QStringLiteral("INSERT INTO TABPRZ (TABP_PRAZO, TABP_DESCRICAO) VALUES ('30', 'Trinta')")); },
+         true, QStringLiteral("Período Inválido.")},
+        {"delivery window", [](GravacaoTest &t) { t.c->entrega = QDate(2027, 1, 10); }, false,
+         QStringLiteral("Data de entrega fora do perído definido.")},
+        {"not in table", [](GravacaoTest &t) { t.linha("P300", "PT", "U", 1, 5); }, false,
+         QStringLiteral("Produto P300 não pertence a Tabela de Preço SUL")},
+        {"instalment on close",
+         [](GravacaoTest &t) {
+             t.c->condicao = QStringLiteral("306090");
+             t.c->CDSItens.emptyTable();
+             t.linha("P200", "VD", "P", 25, 10);
+             t.c->nVlrMinimo = 100;
+         },
+         true, QStringLiteral("Valor da Parcela menor que o Valor Mínimo.")},
+        {"tax number on close",
+         [](GravacaoTest &t) { t.sql(QStringLiteral("UPDATE CLIENTE SET CLI_CNPJ = '11222333000100' WHERE CLI_CODI = '00001'")); },
+         true, QStringLiteral("CNPJ/CPF do cliente do pedido inválido.")},
+        {"close without lines", [](GravacaoTest &t) { t.c->CDSItens.emptyTable(); }, true,
+         QStringLiteral("Pedido sem item, impossível fechar.")},
+    };
+    for (const Caso &k : casos) {
+        SCOPED_TRACE(k.nome);
+        novoPedido();
+        k.prepara(*this);
+        c->GeraTotais();
+        rec->clear();
+        rec->pushAnswer(MsgResult::Yes);
+        const int antes = conta(QStringLiteral("SELECT COUNT(*) FROM PEDIDO"));
+        EXPECT_FALSE(k.fechando ? g->FechaPedido() : g->Confirmar());
+        EXPECT_TRUE(rec->texts().contains(k.texto)) << rec->texts().join(QStringLiteral(" / ")).toStdString();
+        EXPECT_EQ(conta(QStringLiteral("SELECT COUNT(*) FROM PEDIDO")), antes);
+        EXPECT_FALSE(c->FbFechado);
+        sql(QStringLiteral("DELETE FROM TABPRZ"));
+        sql(QStringLiteral("UPDATE CLIENTE SET CLI_CNPJ = '11.222.333/0001-81' WHERE CLI_CODI = '00001'"));
+    }
+}
+
+TEST_F(GravacaoTest, InstalmentBelowMinimumStillSavesOpen)
+{
+    c->condicao = QStringLiteral("306090");
+    c->CDSItens.emptyTable();
+    linha("P200", "VD", "P", 25, 10);
+    c->nVlrMinimo = 100;
+    ASSERT_TRUE(g->Confirmar()) << rec->texts().join(QStringLiteral(" / ")).toStdString();
+    EXPECT_EQ(conta(QStringLiteral("SELECT COUNT(*) FROM PEDIDO WHERE PED_NUME = '%1' AND PED_IDFECHADO = 'N'").arg(c->numero)), 1);
+}
+
+TEST_F(GravacaoTest, SavingTwiceKeepsOneOrderAndRewritesItsLines)
+{
+    c->obs = QStringLiteral("a'b\"c\u00B4d`e");
+    c->CDSItens.append();
+    c->CDSItens.post(); // a line without a product still counts in the numbering
+    ASSERT_TRUE(g->Confirmar()) << rec->texts().join(QStringLiteral(" / ")).toStdString();
+    const QString numero = c->numero;
+    EXPECT_EQ(numero, QStringLiteral("00013"));
+    EXPECT_EQ(c->obs, QStringLiteral("abcde"));
+    EXPECT_EQ(linhas(QStringLiteral("SELECT PED_CCLI, PED_DTCA, PED_DTEM, PED_DTEN, PED_DTFAT, PED_CIF, PED_OBSE, "
+                                    "PED_CONFIG, PED_IDFECHADO, PED_MD5 FROM PEDIDO WHERE PED_NUME = '%1'")
+                         .arg(numero)),
+              QStringList{QStringLiteral("00001|10/03/2026|01/03/2026|01/04/2026|05/03/2026|0|abcde|3|N|")});
+    // entry order for a new order
+    EXPECT_EQ(linhas(QStringLiteral("SELECT PEDIT_ITEM, PEDIT_CODI, PEDIT_QTDE, PEDIT_PREC, PEDIT_PREC_ORI, "
+                                    "PEDIT_DT_ENTREGA FROM PED_ITEN WHERE PEDIT_NUME = '%1' ORDER BY PEDIT_ITEM")
+                         .arg(numero)),
+              (QStringList{QStringLiteral("1|P200|3|10|10|<null>"), QStringLiteral("2|P100|2|20|25|02/04/2026")}));
+
+    sql(QStringLiteral("UPDATE PEDIDO SET PED_MD5 = 'ANTIGO' WHERE PED_NUME = '%1'").arg(numero));
+    ASSERT_TRUE(g->GravaPedido());
+    EXPECT_EQ(conta(QStringLiteral("SELECT COUNT(*) FROM PEDIDO WHERE PED_NUME = '%1'").arg(numero)), 1);
+    EXPECT_EQ(scalar(*dm->XRDtRepres, QStringLiteral("SELECT PED_MD5 FROM PEDIDO WHERE PED_NUME = '%1'").arg(numero)).toString(),
+              QStringLiteral("ANTIGO"));
+    // product-code order for an existing order, the blank line counted
+    EXPECT_EQ(linhas(QStringLiteral("SELECT PEDIT_ITEM, PEDIT_CODI FROM PED_ITEN WHERE PEDIT_NUME = '%1' ORDER BY PEDIT_ITEM")
+                         .arg(numero)),
+              (QStringList{QStringLiteral("2|P100"), QStringLiteral("3|P200")}));
+}
+
+TEST_F(GravacaoTest, ClosedSaveStoresTheFingerprintOfBothForms)
+{
+    struct Caso {
+        const char *nome;
+        bool existente;
+        QString momento;
+    };
+    for (const Caso &k : {Caso{"insert", false, QStringLiteral("03/10/2026")},
+                          Caso{"update", true, QStringLiteral("10/03/2026 14:05:09")}}) {
+        SCOPED_TRACE(k.nome);
+        novoPedido();
+        if (k.existente) {
+            ASSERT_TRUE(g->Confirmar());
+        } else {
+            c->numero = QStringLiteral("00050");
+        }
+        g->fechado = true;
+        ASSERT_TRUE(g->GravaPedido());
+        const QStringList campos =
+            linhas(QStringLiteral("SELECT PED_NUME, PED_CCLI, EXTRACT(MONTH FROM PED_DTEM), EXTRACT(DAY FROM PED_DTEM), "
+                                  "PED_TABPRE, PED_CONFIG, PED_MD5, PED_IDFECHADO FROM PEDIDO WHERE PED_NUME = '%1'")
+                       .arg(c->numero))
+                .value(0)
+                .split(QLatin1Char('|'));
+        ASSERT_EQ(campos.size(), 8);
+        const QString esperado = md5(campos[0] + campos[1] + k.momento +
+                                     QStringLiteral("%1/%2/2026").arg(campos[2].toInt(), 2, 10, QLatin1Char('0')).arg(campos[3].toInt(), 2, 10, QLatin1Char('0')) +
+                                     QStringLiteral("03/05/2026") + QStringLiteral("04/01/2026") + campos[4] + campos[5]);
+        EXPECT_EQ(campos[6], esperado);
+        EXPECT_EQ(campos[7], QStringLiteral("S"));
+        g->fechado = false;
+    }
+}
+
+TEST_F(GravacaoTest, SentOrdersAreNeitherSavedNorDeleted)
+{
+    struct Caso {
+        const char *nome;
+        QString lote, data;
+        bool enviado;
+    };
+    const std::vector<Caso> casos = {
+        {"batch and date", QStringLiteral("7"), QStringLiteral("'2026-01-11'"), true},
+        {"batch only", QStringLiteral("5"), QStringLiteral("NULL"), true},
+        {"date only", QStringLiteral("NULL"), QStringLiteral("'2026-01-11'"), true},
+        {"batch 0", QStringLiteral("0"), QStringLiteral("NULL"), false},
+        {"neither", QStringLiteral("NULL"), QStringLiteral("NULL"), false},
+    };
+    for (const Caso &k : casos) {
+        SCOPED_TRACE(k.nome);
+        sql(QStringLiteral("UPDATE PEDIDO SET PED_NRLOTE = %1, PED_DTSINCRONIZACAO = %2 WHERE PED_NUME = '00012'")
+                .arg(k.lote, k.data));
+        sql(QStringLiteral("DELETE FROM PED_ITEN WHERE PEDIT_NUME = '00012'"));
+        sql(QStringLiteral("INSERT INTO PED_ITEN (PEDIT_NUME, PEDIT_ITEM, PEDIT_CODI) VALUES ('00012', 1, 'P200')"));
+        const QStringList antes = retrato(QStringLiteral("00012"));
+        EXPECT_EQ(GravacaoPedido::PedidoEnviado(*dm, QStringLiteral("00012")), k.enviado);
+
+        c->numero = QStringLiteral("00012");
+        rec->clear();
+        EXPECT_EQ(g->GravaPedido(), !k.enviado);
+        EXPECT_EQ(rec->texts().contains(QStringLiteral("Não pode alterar pedido já enviado.")), k.enviado);
+        if (k.enviado) {
+            EXPECT_EQ(retrato(QStringLiteral("00012")), antes);
+            rec->pushAnswer(MsgResult::Yes);
+            EXPECT_FALSE(g->ExcluiPedido());
+            EXPECT_EQ(retrato(QStringLiteral("00012")), antes);
+        }
+    }
+}
+
+TEST_F(GravacaoTest, DeleteRemovesTheOrderAndItsLinesOnlyWhenConfirmed)
+{
+    ASSERT_TRUE(g->Confirmar());
+    const QString numero = c->numero;
+    const QStringList antes = retrato(numero);
+    ASSERT_EQ(antes.size(), 3);
+
+    rec->pushAnswer(MsgResult::No);
+    EXPECT_FALSE(g->ExcluiPedido());
+    EXPECT_EQ(retrato(numero), antes);
+
+    rec->clear();
+    rec->pushAnswer(MsgResult::Yes);
+    EXPECT_TRUE(g->ExcluiPedido());
+    EXPECT_EQ(rec->texts(), QStringList{QStringLiteral("Deseja Excluir o Pedido?")});
+    EXPECT_TRUE(retrato(numero).isEmpty());
+}
+
+TEST_F(GravacaoTest, FailureOnASecondLineLeavesTheOrderAsItWas)
+{
+    ASSERT_TRUE(g->Confirmar());
+    const QString numero = c->numero;
+    const QStringList antes = retrato(numero);
+    sql(QStringLiteral("CREATE EXCEPTION E_TESTE 'linha recusada'"));
+    sql(QStringLiteral("CREATE TRIGGER T_TESTE FOR PED_ITEN BEFORE INSERT AS BEGIN "
+                       "IF (NEW.PEDIT_ITEM = 2) THEN EXCEPTION E_TESTE; END"));
+
+    // the existing order changes its header and loses its lines first
+    c->obs = QStringLiteral("mudou");
+    c->cliente = QStringLiteral("00004");
+    rec->clear();
+    EXPECT_FALSE(g->Confirmar());
+    ASSERT_EQ(rec->entries().size(), 1u);
+    EXPECT_TRUE(rec->entries()[0].text.contains(QStringLiteral("linha recusada")));
+    EXPECT_EQ(rec->entries()[0].icon, MsgIcon::Error);
+    EXPECT_EQ(retrato(numero), antes);
+
+    // a later commit elsewhere must not make the half save permanent
+    dm->XRTransaction->CommitRetaining();
+    EXPECT_EQ(retrato(numero), antes);
+
+    // a new order fails the same way and leaves no row
+    novoPedido();
+    rec->clear();
+    EXPECT_FALSE(g->Confirmar());
+    EXPECT_EQ(conta(QStringLiteral("SELECT COUNT(*) FROM PEDIDO WHERE PED_NUME = '%1'").arg(c->numero)), 0);
+    EXPECT_EQ(conta(QStringLiteral("SELECT COUNT(*) FROM PED_ITEN WHERE PEDIT_NUME = '%1'").arg(c->numero)), 0);
+}
+
+TEST_F(GravacaoTest, ClosingAllTickedOrdersGoesOnPastAFailure)
+{
+    // three open orders; the second one's customer is blocked
+    sql(QStringLiteral("UPDATE CLIENTE SET CLI_TIPO = '2', CLI_CNPJ = '11.222.333/0001-81' WHERE CLI_CODI = '00002'"));
+    for (const char *cli : {"00001", "00002", "00001"}) {
+        novoPedido();
+        ASSERT_TRUE(g->Confirmar());
+        sql(QStringLiteral("UPDATE PEDIDO SET PED_CCLI = '%1' WHERE PED_NUME = '%2'").arg(QString::fromLatin1(cli), c->numero));
+    }
+    DataSet lista;
+    lista.setFieldDefs({{QStringLiteral("NUMERO"), FieldType::String, 5},
+                        {QStringLiteral("STATUS"), FieldType::String, 20},
+                        {QStringLiteral("SEL"), FieldType::String, 1}});
+    lista.open();
+    for (const char *n : {"00013", "00014", "00015"}) {
+        lista.append();
+        lista.fieldByName(QStringLiteral("NUMERO"))->setAsString(QString::fromLatin1(n));
+        lista.fieldByName(QStringLiteral("STATUS"))->setAsString(QStringLiteral("Aberto"));
+        lista.fieldByName(QStringLiteral("SEL"))->setAsString(QStringLiteral("S"));
+        lista.post();
+    }
+    rec->clear();
+    rec->pushAnswer(MsgResult::Yes);
+    EXPECT_TRUE(g->FechaTodos(lista));
+    EXPECT_TRUE(rec->texts().contains(QStringLiteral("Cliente não está Liberado!")));
+    EXPECT_EQ(linhas(QStringLiteral("SELECT PED_NUME, PED_IDFECHADO, CHAR_LENGTH(PED_MD5) FROM PEDIDO "
+                                    "WHERE PED_NUME IN ('00013', '00014', '00015') ORDER BY PED_NUME")),
+              (QStringList{QStringLiteral("00013|S|32"), QStringLiteral("00014|N|0"), QStringLiteral("00015|S|32")}));
+    QStringList status;
+    for (lista.first(); !lista.eof(); lista.next())
+        status << lista.fieldByName(QStringLiteral("STATUS"))->asString() + lista.fieldByName(QStringLiteral("SEL"))->asString();
+    EXPECT_EQ(status, (QStringList{QStringLiteral("FechadoN"), QStringLiteral("AbertoS"), QStringLiteral("FechadoN")}));
+}
+
+class JanelaGravacaoTest : public GravacaoTest {
+protected:
+    void SetUp() override
+    {
+        ReiniciaAplicacao();
+        GravacaoTest::SetUp();
+        sql(QStringLiteral("INSERT INTO PED_ITEN (PEDIT_NUME, PEDIT_ITEM, PEDIT_CODI, PEDIT_COR, PEDIT_TAM, PEDIT_QTDE, "
+                           "PEDIT_PREC, PEDIT_PREC_ORI, PEDIT_TIPO) VALUES ('00006', 1, 'P100', 'AZ', 'M', 2, 20, 20, 'N')"));
+        TGanchosPrincipal gp;
+        gp.Login = [](QWidget *) { return true; };
+        principal = std::make_unique<TfmPrincipal>(gp);
+        principal->show();
+        RegistraJanelaPedido();
+        QTest::mouseClick(principal->pnlPedido, Qt::LeftButton);
+        janela = qobject_cast<TfmPedido *>(BuscaForm(QStringLiteral("TfmPedido")));
+        rec->clear();
+    }
+    void TearDown() override
+    {
+        principal.reset();
+        UnRegisterClass(QStringLiteral("TfmPedido"));
+        GravacaoTest::TearDown();
+        ReiniciaAplicacao();
+    }
+
+    std::unique_ptr<TfmPrincipal> principal;
+    TfmPedido *janela = nullptr;
+};
+
+TEST_F(JanelaGravacaoTest, ConfirmAndDeleteFromTheWindow)
+{
+    ASSERT_NE(janela, nullptr);
+    janela->BtnConsultarClick();
+    ASSERT_TRUE(janela->CDSConsulta->locate({QStringLiteral("NUMERO")}, {QStringLiteral("00006")}));
+    janela->DBGrid2DblClick();
+    ASSERT_TRUE(janela->btnAltera->isEnabled());
+    QTest::mouseClick(janela->btnAltera, Qt::LeftButton);
+    janela->EdtObs->setPlainText(QStringLiteral("entregar 'cedo'"));
+    QTest::mouseClick(janela->BtnConfirmar, Qt::LeftButton);
+    EXPECT_EQ(rec->texts(), QStringList()) << rec->texts().join(QStringLiteral(" / ")).toStdString();
+    EXPECT_EQ(linhas(QStringLiteral("SELECT PED_OBSE, PED_DTCA, PED_IDFECHADO, PED_MD5 FROM PEDIDO WHERE PED_NUME = '00006'")),
+              QStringList{QStringLiteral("entregar cedo|") + QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")) +
+                          QStringLiteral("|N|<null>")});
+    EXPECT_EQ(linhas(QStringLiteral("SELECT PEDIT_ITEM, PEDIT_CODI, PEDIT_QTDE FROM PED_ITEN WHERE PEDIT_NUME = '00006'")),
+              QStringList{QStringLiteral("1|P100|2")});
+    // the saved order is shown again in browse mode
+    EXPECT_FALSE(janela->EmEdicao());
+    EXPECT_EQ(janela->EdtNumero->text(), QStringLiteral("00006"));
+    EXPECT_EQ(janela->EdtObs->toPlainText(), QStringLiteral("entregar cedo"));
+    ASSERT_TRUE(janela->btnExclui->isEnabled());
+
+    rec->pushAnswer(MsgResult::Yes);
+    QTest::mouseClick(janela->btnExclui, Qt::LeftButton);
+    EXPECT_EQ(rec->texts(), QStringList{QStringLiteral("Deseja Excluir o Pedido?")});
+    EXPECT_TRUE(retrato(QStringLiteral("00006")).isEmpty());
+    EXPECT_FALSE(janela->btnExclui->isEnabled());
+    EXPECT_FALSE(janela->CDSConsulta->locate({QStringLiteral("NUMERO")}, {QStringLiteral("00006")}));
+}
+
+TEST_F(JanelaGravacaoTest, ListEntriesCloseOrders)
+{
+    struct Caso {
+        const char *nome;
+        int via; // 0 list row, 1 all ticked, 2 the window's check box
+    };
+    for (const Caso &k : {Caso{"current row", 0}, Caso{"all ticked", 1}, Caso{"check box", 2}}) {
+        SCOPED_TRACE(k.nome);
+        sql(QStringLiteral("UPDATE PEDIDO SET PED_IDFECHADO = 'N', PED_MD5 = NULL WHERE PED_NUME = '00006'"));
+        // the first close stored the table's list price; start each case from the seeded line
+        sql(QStringLiteral("UPDATE PED_ITEN SET PEDIT_PREC = 20, PEDIT_PREC_ORI = 20 WHERE PEDIT_NUME = '00006'"));
+        janela->BtnConsultarClick();
+        ASSERT_TRUE(janela->CDSConsulta->locate({QStringLiteral("NUMERO")}, {QStringLiteral("00006")}));
+        if (k.via == 1) {
+            janela->CDSConsulta->edit();
+            janela->CDSConsulta->fieldByName(QStringLiteral("SEL"))->setAsString(QStringLiteral("S"));
+            janela->CDSConsulta->post();
+        }
+        rec->clear();
+        rec->pushAnswer(MsgResult::Yes);
+        if (k.via == 2) {
+            janela->DBGrid2DblClick();
+            QTest::mouseClick(janela->btnAltera, Qt::LeftButton);
+            rec->clear();
+            rec->pushAnswer(MsgResult::Yes);
+            QTest::mouseClick(janela->CBFechado, Qt::LeftButton);
+            EXPECT_FALSE(janela->EmEdicao());
+        } else {
+            (k.via == 1 ? janela->FecharTodososPedidos1 : janela->FechamentodePedido1)->trigger();
+        }
+        EXPECT_EQ(rec->texts().contains(QStringLiteral("Pedido Fechado e Gravando!")), k.via != 1);
+        EXPECT_EQ(linhas(QStringLiteral("SELECT PED_IDFECHADO, CHAR_LENGTH(PED_MD5) FROM PEDIDO WHERE PED_NUME = '00006'")),
+                  QStringList{QStringLiteral("S|32")})
+            << rec->texts().join(QStringLiteral(" / ")).toStdString();
+        EXPECT_TRUE(janela->CDSConsulta->afterScroll != nullptr);
+    }
+}
+
+} // namespace
