@@ -226,12 +226,17 @@ void TDMRepres::DataModuleDestroy()
     }
 }
 
-void TDMRepres::BuscaImagemFundo()
+void TDMRepres::PreparaRascunho(const QStringList &linhas)
 {
     XRQConfig->Close();
     XRQConfig->SQL().Clear();
-    XRQConfig->SQL().Add(QStringLiteral("SELECT CNFIMG_IMAGEM"));
-    XRQConfig->SQL().Add(QStringLiteral("FROM CONFIG_IMAGEM"));
+    for (const QString &l : linhas)
+        XRQConfig->SQL().Add(l);
+}
+
+void TDMRepres::BuscaImagemFundo()
+{
+    PreparaRascunho({QStringLiteral("SELECT CNFIMG_IMAGEM"), QStringLiteral("FROM CONFIG_IMAGEM")});
     XRQConfig->Open();
     if (!m_janela)
         return;
@@ -252,10 +257,7 @@ void TDMRepres::BuscaImagemFundo()
 
 void TDMRepres::BuscaConfigAcesso()
 {
-    XRQConfig->Close();
-    XRQConfig->SQL().Clear();
-    XRQConfig->SQL().Add(QStringLiteral("SELECT IDCLIEMAILOBR, IDRELESTOQUE, IDIMGPRODUTO"));
-    XRQConfig->SQL().Add(QStringLiteral("FROM CONFIG"));
+    PreparaRascunho({QStringLiteral("SELECT IDCLIEMAILOBR, IDRELESTOQUE, IDIMGPRODUTO"), QStringLiteral("FROM CONFIG")});
     XRQConfig->Open();
     if (!XRQConfig->isEmpty()) {
         XRQConfig->first();
@@ -316,11 +318,9 @@ QString TDMRepres::BuscaNomeRep()
 
 bool TDMRepres::CampoExiste(const QString &pTabela, const QString &pCampo)
 {
-    XRQConfig->Close();
-    XRQConfig->SQL().Clear();
-    XRQConfig->SQL().Add(QStringLiteral("SELECT 1 FROM RDB$RELATION_FIELDS  r"));
-    XRQConfig->SQL().Add(QStringLiteral("WHERE r.RDB$RELATION_NAME= :NmTabela"));
-    XRQConfig->SQL().Add(QStringLiteral("and r.RDB$FIELD_NAME = :NmCampo"));
+    PreparaRascunho({QStringLiteral("SELECT 1 FROM RDB$RELATION_FIELDS  r"),
+                     QStringLiteral("WHERE r.RDB$RELATION_NAME= :NmTabela"),
+                     QStringLiteral("and r.RDB$FIELD_NAME = :NmCampo")});
     XRQConfig->ParamByName(QStringLiteral("NmTabela"))->SetAsString(pTabela);
     XRQConfig->ParamByName(QStringLiteral("NmCampo"))->SetAsString(pCampo);
     XRQConfig->Open();

@@ -151,6 +151,9 @@ public:
     static QString TipoDriver(const QString &sBanco, const QString &sVersao);
 
 private:
+    // The scratch query XRQConfig closed, given new lines and left ready for
+    // parameters.
+    void PreparaRascunho(const QStringList &linhas);
     void CriaComponentes();
     void DataModuleCreate();
     void DataModuleDestroy();

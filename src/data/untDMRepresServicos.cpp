@@ -10,15 +10,6 @@
 namespace {
 
 
-// The scratch query closed, given new lines and left ready for parameters.
-void preparaRascunho(TXRQuery *q, const QStringList &linhas)
-{
-    q->Close();
-    q->SQL().Clear();
-    for (const QString &l : linhas)
-        q->SQL().Add(l);
-}
-
 // Invalid dates and times would reach the engine as garbage; they go as NULL.
 QVariant dataOuNulo(const QDateTime &dt) { return dt.isValid() ? QVariant(dt.date()) : QVariant(); }
 QVariant horaOuNulo(const QDateTime &dt) { return dt.isValid() ? QVariant(dt.time()) : QVariant(); }
@@ -60,7 +51,7 @@ void parametrosPreco(TXRQuery *q, const QString &produto, const QString &tabela,
 
 QString TDMRepres::BuscaCodRep()
 {
-    preparaRascunho(XRQConfig, {QStringLiteral("SELECT CODREP FROM CONFIG")});
+    PreparaRascunho({QStringLiteral("SELECT CODREP FROM CONFIG")});
     XRQConfig->Open();
     if (XRQConfig->isEmpty())
         return QStringLiteral("-999");
@@ -70,7 +61,7 @@ QString TDMRepres::BuscaCodRep()
 
 int TDMRepres::BuscaNrRefer()
 {
-    preparaRascunho(XRQConfig, {QStringLiteral("SELECT NRREFER FROM CONFIG ")});
+    PreparaRascunho({QStringLiteral("SELECT NRREFER FROM CONFIG ")});
     XRQConfig->Open();
     if (XRQConfig->isEmpty())
         return 0;
@@ -261,7 +252,7 @@ bool TDMRepres::LeClienteCNPJ(const QString &pCNPJ)
 
 double TDMRepres::BuscaPreco(const QString &pCodProduto, const QString &pTabPreco, const QString &pTam, double pQtd)
 {
-    preparaRascunho(XRQConfig, linhasPrecoFaixa(QStringLiteral("TP.PREC_QTDMAXIMA,\nTP.PREC_PRECO"),
+    PreparaRascunho(linhasPrecoFaixa(QStringLiteral("TP.PREC_QTDMAXIMA,\nTP.PREC_PRECO"),
                                                 QStringLiteral("TP.PREC_QTDMAXIMA, TP.PREC_PRECO")));
     parametrosPreco(XRQConfig, pCodProduto, pTabPreco, pTam, pQtd);
     XRQConfig->Open();
@@ -277,8 +268,7 @@ double TDMRepres::BuscaPrecoOri(const QString &pCodProduto, const QString &pTabP
 {
     // the list price of the very tier BuscaPreco picks, in the same order,
     // not the smallest list price of all covering tiers
-    preparaRascunho(XRQConfig,
-                    linhasPrecoFaixa(QStringLiteral("TP.PREC_QTDMAXIMA,\nTP.PREC_PRECO,\nTP.PREC_PRECO_ORI"),
+    PreparaRascunho(linhasPrecoFaixa(QStringLiteral("TP.PREC_QTDMAXIMA,\nTP.PREC_PRECO,\nTP.PREC_PRECO_ORI"),
                                      QStringLiteral("TP.PREC_QTDMAXIMA, TP.PREC_PRECO, TP.PREC_PRECO_ORI")));
     parametrosPreco(XRQConfig, pCodProduto, pTabPreco, pTam, pQtd);
     XRQConfig->Open();
@@ -330,7 +320,7 @@ int TDMRepres::BuscaDadosAdic(const QString &pCliente, QString &psCliNome, QStri
 {
     psCidade.clear();
     psIdStatus = QStringLiteral("S");
-    preparaRascunho(XRQConfig, {QStringLiteral("SELECT CLI_NOME, CLI_NRDIAS, CLI_NOMCID, CLI_IDSTATUS, CLI_ENDE, "
+    PreparaRascunho({QStringLiteral("SELECT CLI_NOME, CLI_NRDIAS, CLI_NOMCID, CLI_IDSTATUS, CLI_ENDE, "
                                                "CLI_NEND, CLI_BAIR, CLI_CEP, CLI_CNPJ, CLI_IEST"),
                                 QStringLiteral("FROM CLIENTE"),
                                 QStringLiteral("WHERE CLI_CODI = ") + QuotedStr(pCliente)});
@@ -355,7 +345,7 @@ int TDMRepres::BuscaDadosAdic(const QString &pCliente, QString &psCliNome, QStri
 
 QString TDMRepres::BuscaEMailCliente(const QString &sCliente)
 {
-    preparaRascunho(XRQConfig, {QStringLiteral("SELECT CLI_MAIL"), QStringLiteral("FROM CLIENTE"),
+    PreparaRascunho({QStringLiteral("SELECT CLI_MAIL"), QStringLiteral("FROM CLIENTE"),
                                 QStringLiteral("WHERE CLI_CODI = ") + QuotedStr(sCliente)});
     XRQConfig->Open();
     if (XRQConfig->isEmpty())
@@ -366,7 +356,7 @@ QString TDMRepres::BuscaEMailCliente(const QString &sCliente)
 
 bool TDMRepres::VerPosicaoTam(const QString &sCodigo)
 {
-    preparaRascunho(XRQConfig, {QStringLiteral("SELECT DISTINCT 1"), QStringLiteral("FROM PA_ITEN PI"),
+    PreparaRascunho({QStringLiteral("SELECT DISTINCT 1"), QStringLiteral("FROM PA_ITEN PI"),
                                 QStringLiteral("WHERE PI.PAIT_CODI = ") + QuotedStr(sCodigo),
                                 QStringLiteral("AND PI.PAIT_POS_TAM IS NOT NULL")});
     XRQConfig->Open();
@@ -375,7 +365,7 @@ bool TDMRepres::VerPosicaoTam(const QString &sCodigo)
 
 bool TDMRepres::CoresOK(const QString &sProduto)
 {
-    preparaRascunho(XRQConfig, {QStringLiteral("SELECT DISTINCT 1"), QStringLiteral("FROM PA_ITEN P1"),
+    PreparaRascunho({QStringLiteral("SELECT DISTINCT 1"), QStringLiteral("FROM PA_ITEN P1"),
                                 QStringLiteral("WHERE P1.PAIT_CODI = ") + QuotedStr(sProduto),
                                 QStringLiteral("AND P1.PAIT_IDESGOTADO = ") + QuotedStr(QStringLiteral("N"))});
     XRQConfig->Open();
