@@ -950,29 +950,15 @@ void DataSet::setIndexName(const QString &name)
     const QString n = name.trimmed();
     if (!n.isEmpty() && !findIndex(n))
         throw DataSetError(QStringLiteral("Index '%1' not found").arg(n));
-    const QString oldName = m_indexName, oldFields = m_indexFieldNames;
-    m_indexName = n.isEmpty() ? QString() : findIndex(n)->name;
-    m_indexFieldNames.clear();
-    const qint64 current = bookmark();
-    try {
-        rebuildView();
-    } catch (...) {
-        m_indexName = oldName;
-        m_indexFieldNames = oldFields;
-        rebuildView();
-        throw;
-    }
-    if (active()) {
-        const int pos = positionOf(current);
-        setCursor(pos >= 0 ? pos : 0);
-        emitReset();
-    }
+    applyOrder(n.isEmpty() ? QString() : findIndex(n)->name, QString());
 }
 
-void DataSet::setIndexFieldNames(const QString &fields)
+void DataSet::setIndexFieldNames(const QString &fields) { applyOrder(QString(), fields); }
+
+void DataSet::applyOrder(const QString &indexName, const QString &fields)
 {
     const QString oldName = m_indexName, oldFields = m_indexFieldNames;
-    m_indexName.clear();
+    m_indexName = indexName;
     m_indexFieldNames = fields;
     const qint64 current = bookmark();
     try {

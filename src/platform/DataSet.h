@@ -253,6 +253,8 @@ private:
     void postIfEditing();
     void startInsert(int position);
     void rebuildView(); // refilters and resorts the shared rows
+    // Switches the order, keeping the current row; a failing order is undone.
+    void applyOrder(const QString &indexName, const QString &fields);
     void storeChanged(qint64 changedId, bool structural); // another sharer changed the rows
     void notifySharers(qint64 changedId, bool structural);
     void attach(std::shared_ptr<Store> store);
