@@ -5,9 +5,13 @@
 #include "data/UntScriptsRep.h"
 #include "data/untDMRepres.h"
 #include "platform/DialogService.h"
+#include "windows/WindowRegistry.h"
+#include "windows/untPedido.h"
+#include "windows/untPrincipal.h"
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -61,3 +65,22 @@ protected:
     ScopedDialogRecorder rec;
     std::unique_ptr<TDMRepres> dm;
 };
+
+// The main window (login skipped) with the order window opened from its
+// side bar; the caller keeps the main window.
+inline TfmPedido *AbrePedidoPelaBarra(std::unique_ptr<TfmPrincipal> &principal)
+{
+    TGanchosPrincipal g;
+    g.Login = [](QWidget *) { return true; };
+    principal = std::make_unique<TfmPrincipal>(g);
+    principal->show();
+    RegistraJanelaPedido();
+    QTest::mouseClick(principal->pnlPedido, Qt::LeftButton);
+    return qobject_cast<TfmPedido *>(BuscaForm(QStringLiteral("TfmPedido")));
+}
+
+inline void FechaPedidoEPrincipal(std::unique_ptr<TfmPrincipal> &principal)
+{
+    principal.reset();
+    UnRegisterClass(QStringLiteral("TfmPedido"));
+}

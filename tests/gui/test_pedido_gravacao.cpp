@@ -388,19 +388,12 @@ protected:
         GravacaoTest::SetUp();
         sql(QStringLiteral("INSERT INTO PED_ITEN (PEDIT_NUME, PEDIT_ITEM, PEDIT_CODI, PEDIT_COR, PEDIT_TAM, PEDIT_QTDE, "
                            "PEDIT_PREC, PEDIT_PREC_ORI, PEDIT_TIPO) VALUES ('00006', 1, 'P100', 'AZ', 'M', 2, 20, 20, 'N')"));
-        TGanchosPrincipal gp;
-        gp.Login = [](QWidget *) { return true; };
-        principal = std::make_unique<TfmPrincipal>(gp);
-        principal->show();
-        RegistraJanelaPedido();
-        QTest::mouseClick(principal->pnlPedido, Qt::LeftButton);
-        janela = qobject_cast<TfmPedido *>(BuscaForm(QStringLiteral("TfmPedido")));
+        janela = AbrePedidoPelaBarra(principal);
         rec->clear();
     }
     void TearDown() override
     {
-        principal.reset();
-        UnRegisterClass(QStringLiteral("TfmPedido"));
+        FechaPedidoEPrincipal(principal);
         GravacaoTest::TearDown();
         ReiniciaAplicacao();
     }

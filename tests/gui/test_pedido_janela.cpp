@@ -32,19 +32,12 @@ protected:
             "PEDIT_PREC_ORI) VALUES ('00006', 1, 'P1', 'AZ', 'M', 3, 10, 12)");
         sql("INSERT INTO PED_ITEN (PEDIT_NUME, PEDIT_ITEM, PEDIT_CODI, PEDIT_COR, PEDIT_TAM, PEDIT_QTDE, PEDIT_PREC, "
             "PEDIT_PREC_ORI) VALUES ('00007', 1, 'P1', 'AZ', 'G', 2, 5, 0)");
-        TGanchosPrincipal g;
-        g.Login = [](QWidget *) { return true; };
-        principal = std::make_unique<TfmPrincipal>(g);
-        principal->show();
-        RegistraJanelaPedido();
-        QTest::mouseClick(principal->pnlPedido, Qt::LeftButton);
-        janela = qobject_cast<TfmPedido *>(BuscaForm(QStringLiteral("TfmPedido")));
+        janela = AbrePedidoPelaBarra(principal);
         rec->clear();
     }
     void TearDown() override
     {
-        principal.reset();
-        UnRegisterClass(QStringLiteral("TfmPedido"));
+        FechaPedidoEPrincipal(principal);
         PedidoDbTest::TearDown();
         ReiniciaAplicacao();
     }
