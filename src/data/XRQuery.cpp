@@ -304,13 +304,18 @@ void TXRQuery::Open()
     }
 }
 
+int TXRQuery::TempoLimiteExecucao() const
+{
+    if (!TempoLimite)
+        return 0;
+    return Driver() == QLatin1String("FB") ? g_tempoLimiteFB.load() : g_tempoLimiteOutros.load();
+}
+
 void TXRQuery::ExecSQL()
 {
     EnsureDatabase();
     Traduz();
-    CommandTimeout = TempoLimite ? (Driver() == QLatin1String("FB") ? g_tempoLimiteFB.load()
-                                                                    : g_tempoLimiteOutros.load())
-                                 : 0;
+    CommandTimeout = TempoLimiteExecucao();
     try {
         if (Driver() == QLatin1String("PG"))
             FDatabase->Transaction()->StartTransaction();
@@ -336,9 +341,7 @@ void TXRQuery::TryExecSQL()
 {
     EnsureDatabase();
     Traduz();
-    CommandTimeout = TempoLimite ? (Driver() == QLatin1String("FB") ? g_tempoLimiteFB.load()
-                                                                    : g_tempoLimiteOutros.load())
-                                 : 0;
+    CommandTimeout = TempoLimiteExecucao();
     const int limite = 3;
     int n = 0;
     for (;;) {

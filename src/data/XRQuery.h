@@ -125,6 +125,8 @@ public:
 
 private:
     void Traduz();
+    // Time-out of an execution: by driver while TempoLimite is on.
+    int TempoLimiteExecucao() const;
     void OpenCursor();
     void Executa(int timeoutMs);
     void RegistraFalha(const QString &mensagem);
