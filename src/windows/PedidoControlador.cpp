@@ -119,6 +119,16 @@ void PedidoControlador::LeConfigPedido()
     q->Close();
 }
 
+bool PedidoControlador::ExisteLinhaProduto()
+{
+    TXRQuery q;
+    q.SetDatabase(m_dm->XRDtRepres);
+    q.SQL().Add(QStringLiteral("SELECT DISTINCT 1 FROM PRODUTO"));
+    q.SQL().Add(QStringLiteral("WHERE PROD_LINHA IS NOT NULL"));
+    q.Open();
+    return !q.isEmpty();
+}
+
 void PedidoControlador::LimpaTela()
 {
     numero.clear();
@@ -148,6 +158,8 @@ void PedidoControlador::LimpaTela()
     emissao = fatura = entrega = QDate(2000, 1, 1);
     cif = 0;
     CDSItens.emptyTable();
+    oSLCodigos.clear();
+    FColecao.clear();
     bData = bFocoCli = bFocoPrz = FbFechado = false;
     NrDias = 0;
     precos.nTaxa = 1;

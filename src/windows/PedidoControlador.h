@@ -44,6 +44,9 @@ public:
     QStringList FCondicoesSel;
     bool bData = false, bFocoCli = false, bFocoCond = false, bFocoPrz = false;
     bool FbFechado = false, FbEnviado = false, FbDigColecao = false;
+    bool FbLinha = false;          // some product has a product line
+    QString FColecao;              // the order's collection while one per order applies
+    QStringList oSLCodigos;        // codes whose price may be typed; one entry per addition
 
     // Limits read from CONFIG
     double nVlrMinimo = 0, nVlrMinimoPed = 0, vQtdeMaxItem = 0;
@@ -71,6 +74,7 @@ public:
     double BuscaQtdeMaxItem();
     // NRULTCONFIG, IDDIGPRECO and IDDIGCOLECAO of CONFIG.
     void LeConfigPedido();
+    bool ExisteLinhaProduto();
 
     void LimpaTela();
     // The checks of starting a new order; clears the order when they pass.

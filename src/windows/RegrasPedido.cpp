@@ -180,7 +180,10 @@ double PrecoLinha(const FontePrecos &f, const QString &codigo, const QString &ta
 double PrecoOrigLinha(const FontePrecos &f, const QString &codigo, const QString &tabela, const QString &tam,
                       double qtde, double preco, double nTaxa)
 {
-    return fmt::round2(f.precoOri(codigo, tabela, tam, qtde, preco) * nTaxa);
+    // without a list price the line's price (which already carries the
+    // factor) stands; factoring it again would invent a discount
+    const double lista = f.precoOri(codigo, tabela, tam, qtde, 0);
+    return lista > 0 ? fmt::round2(lista * nTaxa) : preco;
 }
 
 double TotalProduto(DataSet &itens, const QString &codigo)

@@ -47,7 +47,8 @@ double PrecoDoDesconto(double precoOrig, double desconto);
 // Price of a line for the total quantity of its product, times the factor.
 double PrecoLinha(const FontePrecos &f, const QString &codigo, const QString &tabela, const QString &tam,
                   double totalProduto, double nTaxa);
-// Undiscounted price of a line, times the factor.
+// Undiscounted price of a line, times the factor; the line's price when the
+// table has no list price.
 double PrecoOrigLinha(const FontePrecos &f, const QString &codigo, const QString &tabela, const QString &tam,
                       double qtde, double preco, double nTaxa);
 // Sum of Qtde of every line with this product code.
