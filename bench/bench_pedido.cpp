@@ -1,0 +1,214 @@
+// Saves an order of 500 lines (new, then again over itself) and loads it
+// back into a fresh controller, through the order window's own rules, on a
+// scratch copy of the upgraded database. Prints min/median milliseconds.
+#include "TestDb.h"
+
+#include "data/untDMRepres.h"
+#include "platform/DialogService.h"
+#include "windows/GravacaoPedido.h"
+#include "windows/PedidoControlador.h"
+#include "windows/RegrasPedido.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include <sched.h>
+
+namespace {
+
+constexpr int kLinhas = 500;
+constexpr int kRepeticoes = 5;
+
+QString codigo(int i) { return QStringLiteral("B%1").arg(i, 4, 10, QLatin1Char('0')); }
+double qtdeDe(int i) { return 1 + i % 7; }
+double precoDe(int i) { return 10 + (i % 13) * 0.5; }
+
+QStringList sementes()
+{
+    QStringList s{
+        "UPDATE CONFIG SET NRULTCONFIG = 3, DTVALIDADE = CURRENT_DATE + 30, IDBLOQPEDDTSUP = 'S', "
+        "DTDEENTREGA = '2026-01-01', DTATEENTREGA = '2026-12-31'",
+        "INSERT INTO CLIENTE (CLI_CODI, CLI_NOME, CLI_IDSTATUS, CLI_NRDIAS, CLI_PRZMEDIO, CLI_NOMCID) "
+        "VALUES ('00001', 'Loja Azul', NULL, 10, 60, 'Recife')",
+        "INSERT INTO TABPRECO (TABP_REGIAO, TABP_DESCRICAO) VALUES ('SUL', 'Tabela Sul')",
+        "INSERT INTO CONDICAO (COND_CODCOND, COND_DESCRICAO, COND_NRPAR, COND_NRDIA, COND_PRAZOINI, COND_TAXA, "
+        "COND_DESCMAX) VALUES ('45', '45 dias', 1, 0, 45, 0, 0)",
+    };
+    for (int i = 0; i < kLinhas; ++i) {
+        const QString p = codigo(i), preco = QString::number(precoDe(i));
+        s << QStringLiteral("INSERT INTO PRODUTO (PROD_CODI, PROD_DESC) VALUES ('%1', 'PRODUTO %1')").arg(p)
+          << QStringLiteral("INSERT INTO PA_ITEN (PAIT_CODI, PAIT_COR, PAIT_TAM, PAIT_IDESGOTADO) "
+                            "VALUES ('%1', 'AZ', 'M', 'N')")
+                 .arg(p)
+          << QStringLiteral("INSERT INTO TABPRE_PRODUTO (PREC_PRODUTO, PREC_TABELA, PREC_FAIXA, PREC_QTDMAXIMA, "
+                            "PREC_PRECO, PREC_PRECO_ORI, PREC_FAIXA_TAM) VALUES ('%1', 'SUL', 1, 999, %2, %2, 'UU')")
+                 .arg(p, preco);
+    }
+    return s;
+}
+
+// The header and lines a user would have typed for a new order.
+void preencheNovo(PedidoControlador &c)
+{
+    c.LimpaTela();
+    c.CDSItens.emptyTable();
+    c.numero.clear();
+    c.cliente = QStringLiteral("00001");
+    c.FIdStatus = QStringLiteral("S");
+    c.tabela = QStringLiteral("SUL");
+    c.condicao = QStringLiteral("45");
+    c.emissao = QDate(2026, 3, 1);
+    c.fatura = QDate(2026, 3, 5);
+    c.entrega = QDate(2026, 4, 1);
+    c.NrConfiguracao = 3;
+    c.precos.nTaxa = 1;
+    DataSet &d = c.CDSItens;
+    for (int i = 0; i < kLinhas; ++i) {
+        d.append();
+        d.fieldByName(QStringLiteral("Codigo"))->setAsString(codigo(i));
+        d.fieldByName(QStringLiteral("Cor"))->setAsString(QStringLiteral("AZ"));
+        d.fieldByName(QStringLiteral("Tam"))->setAsString(QStringLiteral("M"));
+        d.fieldByName(QStringLiteral("Qtde"))->setAsFloat(qtdeDe(i));
+        d.fieldByName(QStringLiteral("Preco"))->setAsFloat(precoDe(i));
+        d.fieldByName(QStringLiteral("PrecoOrig"))->setAsFloat(precoDe(i));
+        d.fieldByName(QStringLiteral("Valor"))->setAsFloat(qtdeDe(i) * precoDe(i));
+        d.fieldByName(QStringLiteral("Tipo"))->setAsString(QStringLiteral("N"));
+        d.post();
+    }
+    c.GeraTotais();
+}
+
+struct Passo {
+    const char *nome;
+    std::vector<double> ms;
+};
+
+double mediana(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// What nproc prints: the CPUs this process may run on.
+int processadores()
+{
+    cpu_set_t s;
+    return sched_getaffinity(0, sizeof s, &s) == 0 ? CPU_COUNT(&s) : -1;
+}
+
+bool igual(double a, double b) { return std::fabs(a - b) < 0.005; }
+
+int falha(const char *oque, const QStringList &dialogos = {})
+{
+    std::fprintf(stderr, "FAILED: %s\n", oque);
+    for (const QString &t : dialogos)
+        std::fprintf(stderr, "  dialog: %s\n", qPrintable(t));
+    return 1;
+}
+
+int contaLinhas(TDMRepres &dm, const QString &numero)
+{
+    return scalar(*dm.XRDtRepres, QStringLiteral("SELECT COUNT(*) FROM PED_ITEN WHERE PEDIT_NUME = '%1'").arg(numero))
+        .toInt();
+}
+
+int executa()
+{
+    const QString modelo = upgradedTemplate(sementes());
+    ScratchInstall inst;
+    installTemplate(inst, modelo);
+    if (::testing::UnitTest::GetInstance()->ad_hoc_test_result().Failed())
+        return falha("preparing the scratch database");
+
+    // a save that asks or refuses would otherwise wait on a real dialog
+    ScopedDialogRecorder rec;
+    TDMRepres dm{TDMRepresGanchos{}};
+    if (!dm.XRDtRepres->Connected())
+        return falha("connecting to the scratch database");
+
+    double esperado = 0, qtdeEsperada = 0;
+    for (int i = 0; i < kLinhas; ++i) {
+        esperado += qtdeDe(i) * precoDe(i);
+        qtdeEsperada += qtdeDe(i);
+    }
+
+    PedidoControlador c(&dm);
+    GravacaoPedido g(c, dm);
+    Passo insere{"save new (insert)", {}}, atualiza{"save again (update)", {}}, carrega{"load (BuscaPedidos)", {}};
+    QStringList numeros;
+    QElapsedTimer t;
+    for (int r = 0; r < kRepeticoes; ++r) {
+        preencheNovo(c);
+        rec->clear();
+        t.start();
+        const bool inseriu = g.Confirmar();
+        insere.ms.push_back(t.nsecsElapsed() / 1e6);
+        if (!inseriu || !rec->texts().isEmpty())
+            return falha("first save", rec->texts());
+        const QString numero = c.numero;
+        if (numeros.contains(numero))
+            return falha("a new order reused an earlier number");
+        numeros << numero;
+        if (contaLinhas(dm, numero) != kLinhas)
+            return falha("first save did not store every line");
+
+        t.start();
+        const bool regravou = g.Confirmar();
+        atualiza.ms.push_back(t.nsecsElapsed() / 1e6);
+        if (!regravou || !rec->texts().isEmpty() || c.numero != numero)
+            return falha("second save", rec->texts());
+        if (contaLinhas(dm, numero) != kLinhas ||
+            scalar(*dm.XRDtRepres, QStringLiteral("SELECT COUNT(*) FROM PEDIDO WHERE PED_NUME = '%1'").arg(numero))
+                    .toInt() != 1)
+            return falha("second save did not replace the lines of the one order");
+        c.GeraTotais();
+        const TotaisPedido gravado = c.totais;
+        if (!igual(gravado.liquido, esperado) || !igual(gravado.qtde, qtdeEsperada))
+            return falha("saved totals differ from the seeded prices");
+
+        PedidoControlador lido(&dm);
+        lido.carregaItens = [&lido](DataSet &q) { CopiaItensPedido(q, lido.CDSItens); };
+        lido.numero = numero;
+        t.start();
+        const bool achou = lido.BuscaPedidos();
+        carrega.ms.push_back(t.nsecsElapsed() / 1e6);
+        if (!achou || lido.CDSItens.recordCount() != kLinhas)
+            return falha("load did not bring back every line");
+        const TotaisPedido &l = lido.totais;
+        if (!igual(l.qtde, gravado.qtde) || !igual(l.bruto, gravado.bruto) || !igual(l.liquido, gravado.liquido) ||
+            !igual(l.desconto, gravado.desconto))
+            return falha("loaded totals differ from the saved ones");
+        if (!rec->texts().isEmpty())
+            return falha("load", rec->texts());
+    }
+
+    std::printf("order of %d lines, %d runs each, nproc %d\n", kLinhas, kRepeticoes, processadores());
+    std::printf("%-22s %10s %10s\n", "step", "min ms", "median ms");
+    for (const Passo *p : {&insere, &atualiza, &carrega})
+        std::printf("%-22s %10.1f %10.1f\n", p->nome, *std::min_element(p->ms.begin(), p->ms.end()), mediana(p->ms));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    try {
+        return executa();
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "FAILED: %s\n", e.what());
+        return 1;
+    }
+}
