@@ -5,6 +5,8 @@
 
 #include <QItemSelectionModel>
 
+#include <functional>
+
 namespace {
 
 // CODIGO, NOME, VALOR
@@ -107,6 +109,38 @@ TEST(DataSet, FieldValidateKeepsTheOldValueAndChangeFollows)
     EXPECT_THROW(valor->setValue(-1.0), EDatabaseError);
     EXPECT_EQ(valor->asFloat(), 5.0);
     EXPECT_EQ(changes, 1);
+}
+
+TEST(DataSet, ModifiedOnlyAfterAFieldIsSetInTheCurrentEdit)
+{
+    auto ds = table();
+    ds->onNewRecord = [](DataSet &d) { d.fieldByName("VALOR")->setValue(1.0); }; // a default is no change
+    Field *nome = ds->fieldByName("NOME");
+    struct Step {
+        const char *what;
+        std::function<void()> run;
+        bool modified;
+    } steps[] = {
+        {"browse", [] {}, false},
+        {"edit", [&] { ds->edit(); }, false},
+        {"set in edit", [&] { nome->setValue("X"); }, true},
+        {"post", [&] { ds->post(); }, false},
+        {"edit again", [&] { ds->edit(); }, false},
+        {"set again", [&] { nome->setValue("Y"); }, true},
+        {"cancel", [&] { ds->cancel(); }, false},
+        {"append", [&] { ds->append(); }, false},
+        {"set in insert", [&] { nome->setValue("Z"); }, true},
+        {"append posts and starts over", [&] { ds->append(); }, false},
+        {"insert", [&] { ds->cancel(); ds->insert(); }, false},
+        {"set inserted", [&] { nome->setValue("W"); }, true},
+        {"rows replaced", [&] { ds->setRows({{9, "N", 0.0}}); }, false},
+    };
+    for (const Step &s : steps) {
+        s.run();
+        EXPECT_EQ(ds->modified(), s.modified) << s.what;
+    }
+    EXPECT_THROW(nome->setValue("browse"), EDatabaseError);
+    EXPECT_FALSE(ds->modified());
 }
 
 TEST(DataSet, SortsByAFieldListWithDescendingFieldsAndKeepsBookmarks)
