@@ -294,3 +294,40 @@ TEST(DataSetModel, ReadsWithoutMovingTheCursorAndFollowsTheView)
     EXPECT_EQ(sel.currentIndex().row(), 2);
     EXPECT_EQ(model.data(model.index(2, 2)).toString(), "5,5");
 }
+
+TEST(DataSetModel, TheViewKeepsItsColumnThroughResetsAndLeavesABlankInsertOut)
+{
+    auto ds = table();
+    DataSetModel model;
+    model.setDataSet(ds.get());
+    QItemSelectionModel sel(&model);
+    model.bindSelection(&sel);
+    model.cancelsBlankInsert = true;
+    sel.setCurrentIndex(model.index(1, 2), QItemSelectionModel::ClearAndSelect);
+    struct Step {
+        const char *what;
+        std::function<void()> run;
+        int row; // the view's current row, always in column 2
+    } steps[] = {
+        {"edit", [&] { ds->edit(); }, 1},
+        {"post", [&] { ds->fieldByName("NOME")->setValue("B"); ds->post(); }, 1},
+        {"append", [&] { ds->append(); }, 3},
+        {"post of the append", [&] { ds->fieldByName("NOME")->setValue("D"); ds->post(); }, 3},
+        {"cancel of an insert", [&] { ds->insert(); ds->cancel(); }, 3},
+        {"rows replaced", [&] { ds->setRows({{7, "X", 1.0}, {8, "Y", 2.0}}); }, 0},
+        // leaving a blank line drops it; the rows below it move up
+        {"blank insert left downwards", [&] {
+             ds->insert();
+             sel.setCurrentIndex(model.index(1, 2), QItemSelectionModel::ClearAndSelect);
+         }, 0},
+    };
+    for (const Step &s : steps) {
+        s.run();
+        EXPECT_EQ(sel.currentIndex().row(), s.row) << s.what;
+        EXPECT_EQ(sel.currentIndex().column(), 2) << s.what;
+        EXPECT_EQ(ds->recNo(), s.row + 1) << s.what;
+    }
+    EXPECT_EQ(ds->state(), DataSet::State::Browse);
+    EXPECT_EQ(model.rowCount(), 2);
+    EXPECT_EQ(ds->fieldByName("NOME")->asString(), "X");
+}
