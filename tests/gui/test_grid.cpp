@@ -11,11 +11,6 @@
 #include <QTest>
 
 #include <functional>
-#include <ostream>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
-QT_END_NAMESPACE
 
 namespace {
 
