@@ -9,7 +9,9 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QMetaProperty>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QStyledItemDelegate>
 #include <QTime>
 
@@ -27,6 +29,23 @@ bool operator_contains(const QStringList &list, const QString &name)
             return true;
     return false;
 }
+
+bool isLineEntryKey(int key)
+{
+    switch (key) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_F3:
+    case Qt::Key_F4:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
 
 class TXRDBGridDelegate : public QStyledItemDelegate {
 public:
@@ -81,11 +100,44 @@ public:
         return QStyledItemDelegate::createEditor(parent, option, index);
     }
 
+protected:
+    bool eventFilter(QObject *object, QEvent *event) override
+    {
+        auto *editor = qobject_cast<QWidget *>(object);
+        if (!editor)
+            return QStyledItemDelegate::eventFilter(object, event);
+        // a key already seen by the hook, handed back to the editor below
+        if (m_grid->m_keyHookRan)
+            return false;
+        // the grid takes the focus back while a reset drops the editor: nothing to commit
+        if (event->type() == QEvent::FocusOut && m_grid->m_resetting)
+            return false;
+        if (event->type() != QEvent::KeyPress)
+            return QStyledItemDelegate::eventFilter(object, event);
+        auto *e = static_cast<QKeyEvent *>(event);
+        if (isLineEntryKey(e->key())) {
+            m_grid->EditorKey(editor, e);
+            e->accept();
+            return true;
+        }
+        int key = e->key();
+        if (!m_grid->RunKeyDown(key, e->modifiers())) {
+            e->accept();
+            return true;
+        }
+        if (QStyledItemDelegate::eventFilter(object, event))
+            return true;
+        // The editor gets the key now; one it ignores travels up to the grid,
+        // whose hook must not run a second time for it.
+        const QScopedValueRollback guard(m_grid->m_keyHookRan, true);
+        QCoreApplication::sendEvent(editor, e);
+        e->accept();
+        return true;
+    }
+
 private:
     TXRDBGrid *m_grid;
 };
-
-} // namespace
 
 // ---------------------------------------------------------------- grid
 
@@ -99,6 +151,12 @@ TXRDBGrid::TXRDBGrid(QWidget *parent)
     setItemDelegate(new TXRDBGridDelegate(this));
     setModel(m_model);
     m_model->bindSelection(selectionModel());
+    m_model->cancelsBlankInsert = true;
+    // after the model has moved the dataset to the new row
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { ColumnChanged(); });
+    if (auto *app = qobject_cast<QApplication *>(QCoreApplication::instance()))
+        m_focusConn = connect(app, &QApplication::focusChanged, this,
+                              [this](QWidget *, QWidget *now) { FocusChanged(now); });
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     verticalHeader()->hide();
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -127,7 +185,11 @@ TXRDBGrid::TXRDBGrid(QWidget *parent)
     });
 }
 
-TXRDBGrid::~TXRDBGrid() = default;
+TXRDBGrid::~TXRDBGrid()
+{
+    // children losing the focus while this grid is half destroyed must not reach it
+    disconnect(m_focusConn);
+}
 
 void TXRDBGrid::ShowError(const std::exception &e) const
 {
@@ -690,14 +752,26 @@ void TXRDBGrid::RestoreOptions(bool clear)
         oOpcoes.reset();
 }
 
+bool TXRDBGrid::RunKeyDown(int &key, Qt::KeyboardModifiers mods)
+{
+    if (!OnKeyDown)
+        return true;
+    try {
+        OnKeyDown(this, key, mods);
+    } catch (const EAbort &) {
+        key = 0;
+    } catch (const std::exception &ex) {
+        ShowError(ex);
+        key = 0;
+    }
+    return key != 0;
+}
+
 void TXRDBGrid::keyPressEvent(QKeyEvent *e)
 {
     int key = e->key();
-    if (OnKeyDown) {
-        OnKeyDown(this, key, e->modifiers());
-        if (key == 0)
-            return;
-    }
+    if (!m_keyHookRan && !RunKeyDown(key, e->modifiers()))
+        return;
     if (OnKeyPress && !e->text().isEmpty()) {
         QString text = e->text();
         OnKeyPress(this, text);
@@ -719,7 +793,194 @@ void TXRDBGrid::keyPressEvent(QKeyEvent *e)
             return;
         }
     }
+    if (LineKey(key, e->modifiers())) {
+        e->accept();
+        return;
+    }
+    // a key that opens a cell editor is handed to it: the hook has seen it
+    const QScopedValueRollback guard(m_keyHookRan, true);
     QTableView::keyPressEvent(e);
+}
+
+void TXRDBGrid::EditorKey(QWidget *editor, QKeyEvent *e)
+{
+    // a value the field refuses keeps the editor open with the typed text
+    if (!CommitEditor(editor))
+        return;
+    QKeyEvent key(QEvent::KeyPress, e->key(), e->modifiers(), e->text(), e->isAutoRepeat(), e->count());
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+    if (!hasFocus())
+        setFocus(Qt::OtherFocusReason);
+    QCoreApplication::sendEvent(this, &key);
+}
+
+bool TXRDBGrid::CommitEditor(QWidget *editor)
+{
+    QModelIndex index = indexAt(editor->geometry().center());
+    if (!index.isValid())
+        index = currentIndex();
+    const QByteArray prop = editor->metaObject()->userProperty().name();
+    if (!index.isValid() || prop.isEmpty()) {
+        commitData(editor);
+        return true;
+    }
+    const QVariant value = editor->property(prop.constData());
+    // an editor opened and left untouched does not start an edit
+    if (value == m_model->data(index, Qt::EditRole))
+        return true;
+    return m_model->setData(index, value, Qt::EditRole);
+}
+
+bool TXRDBGrid::CanAddLine() const
+{
+    if (m_readOnly || !m_ds || !m_ds->active())
+        return false;
+    const int column = currentIndex().isValid() ? SelectedIndex() : m_model->lastColumn();
+    const TXRColumn *c = Column(column);
+    const int f = m_model->fieldIndexOfColumn(column);
+    // only where a cell editor could open: not on read-only or check-box columns
+    return c && !c->ReadOnly && !c->CheckBox && f >= 0 && !m_ds->field(f)->readOnly;
+}
+
+bool TXRDBGrid::LineKey(int key, Qt::KeyboardModifiers mods)
+{
+    if (m_readOnly || !m_ds || !m_ds->active()
+        || (mods & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+        return false;
+    const bool blank = m_ds->state() == DataSet::State::Insert && !m_ds->modified();
+    const bool lastRow = m_ds->recNo() >= m_model->rowCount();
+    try {
+        switch (key) {
+        case Qt::Key_Up: {
+            if (!blank)
+                return false;
+            const int column = SelectedIndex();
+            const int previous = m_ds->recNo() - 1;
+            m_ds->cancel();
+            if (previous >= 1 && previous <= m_ds->recordCount())
+                m_ds->setRecNo(previous);
+            if (m_ds->recNo() > 0)
+                setCurrentIndex(m_model->index(m_ds->recNo() - 1, column));
+            return true;
+        }
+        case Qt::Key_Down:
+            if (blank)
+                return true;
+            if (!lastRow || !CanAddLine())
+                return false;
+            // an empty grid has no current cell but remembers its column
+            AddLine(currentIndex().isValid() ? SelectedIndex() : m_model->lastColumn());
+            return true;
+        case Qt::Key_Tab:
+            if (m_model->rowCount() == 0 || !lastRow || SelectedIndex() != LastVisibleColumn())
+                return false;
+            if (blank)
+                return true;
+            if (!CanAddLine())
+                return false;
+            AddLine(FirstVisibleColumn());
+            return true;
+        default:
+            return false;
+        }
+    } catch (const EAbort &) {
+    } catch (const std::exception &ex) {
+        ShowError(ex);
+    }
+    return true;
+}
+
+void TXRDBGrid::AddLine(int column)
+{
+    m_ds->append(); // posts the line being typed first
+    setCurrentIndex(m_model->index(m_ds->recNo() - 1, column));
+}
+
+void TXRDBGrid::CancelBlankLine()
+{
+    if (!m_readOnly && m_ds && m_ds->state() == DataSet::State::Insert && !m_ds->modified())
+        m_ds->cancel();
+}
+
+int TXRDBGrid::FirstVisibleColumn() const
+{
+    const QHeaderView *h = horizontalHeader();
+    for (int v = 0; v < h->count(); ++v)
+        if (!isColumnHidden(h->logicalIndex(v)))
+            return h->logicalIndex(v);
+    return 0;
+}
+
+int TXRDBGrid::LastVisibleColumn() const
+{
+    const QHeaderView *h = horizontalHeader();
+    for (int v = h->count() - 1; v >= 0; --v)
+        if (!isColumnHidden(h->logicalIndex(v)))
+            return h->logicalIndex(v);
+    return 0;
+}
+
+void TXRDBGrid::FocusChanged(QWidget *now)
+{
+    // no focus widget: the window itself lost the focus
+    if (!now)
+        return;
+    if (now == this || isAncestorOf(now)) {
+        if (m_focusInside)
+            return;
+        m_focusInside = true;
+        try {
+            if (OnEnter)
+                OnEnter(this);
+        } catch (const EAbort &) {
+        } catch (const std::exception &ex) {
+            ShowError(ex);
+        }
+        return;
+    }
+    // a dialog, pop-up or another window holds the focus for a while; the grid is not left
+    if (!m_focusInside || now->window() != window())
+        return;
+    m_focusInside = false;
+    try {
+        CancelBlankLine();
+        if (OnExit)
+            OnExit(this);
+    } catch (const EAbort &) {
+    } catch (const std::exception &ex) {
+        ShowError(ex);
+    }
+}
+
+void TXRDBGrid::ColumnChanged()
+{
+    const QModelIndex cur = currentIndex();
+    if (!cur.isValid() || cur.column() == m_currentColumn)
+        return;
+    const int previous = m_currentColumn;
+    // set first: a hook that resets the model comes back here with nothing new
+    m_currentColumn = cur.column();
+    try {
+        if (OnColExit)
+            OnColExit(this, previous);
+        if (OnColEnter)
+            OnColEnter(this);
+    } catch (const EAbort &) {
+    } catch (const std::exception &ex) {
+        ShowError(ex);
+    }
+}
+
+void TXRDBGrid::reset()
+{
+    // The reset drops any cell editor; taking the focus back first keeps it
+    // from wandering to the next widget of the window when the editor hides.
+    QWidget *fw = QApplication::focusWidget();
+    if (fw && fw != this && isAncestorOf(fw)) {
+        const QScopedValueRollback guard(m_resetting, true);
+        setFocus(Qt::OtherFocusReason);
+    }
+    QTableView::reset();
 }
 
 void TXRDBGrid::keyReleaseEvent(QKeyEvent *e)

@@ -17,6 +17,7 @@ class TXRDBFilterDialog;
 class TXRDatabase;
 class TXRTable;
 class TXRDBGrid;
+class TXRDBGridDelegate;
 
 // One grid column bound to a field by name.
 class TXRColumn {
@@ -111,6 +112,14 @@ public:
     std::function<void(TXRDBGrid *, TXRColumn *)> OnCellClick;
     std::function<void(TXRDBGrid *, TXRColumn *)> OnTitleClick;
     std::function<void(TXRDBGrid *)> OnDblClick;
+    // Focus coming from or going to another widget of the same window; the
+    // grid's own cell editor, dialogs, pop-ups and other windows do not count.
+    // An inserted line nobody typed into is cancelled before OnExit.
+    std::function<void(TXRDBGrid *)> OnEnter;
+    std::function<void(TXRDBGrid *)> OnExit;
+    // The current column changed; SelectedIndex() already answers the new one.
+    std::function<void(TXRDBGrid *, int previousColumn)> OnColExit;
+    std::function<void(TXRDBGrid *)> OnColEnter;
 
     TXRDBFilterDialog *XRFilterDialog() const { return m_filterDialog; }
 
@@ -148,8 +157,27 @@ protected:
     void focusOutEvent(QFocusEvent *e) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
 
+public slots:
+    void reset() override;
+
 private:
     friend class TXRDBGridHeader;
+    friend class TXRDBGridDelegate;
+    // Runs OnKeyDown; false when the key was swallowed.
+    bool RunKeyDown(int &key, Qt::KeyboardModifiers mods);
+    // A line-entry key typed in a cell editor: the text goes to the field,
+    // the editor closes and the grid gets the key as if no editor was open.
+    void EditorKey(QWidget *editor, QKeyEvent *e);
+    bool CommitEditor(QWidget *editor);
+    // Up/Down/Tab rules for adding lines; true when the key was handled.
+    bool LineKey(int key, Qt::KeyboardModifiers mods);
+    bool CanAddLine() const;
+    void AddLine(int column);
+    void CancelBlankLine();
+    int FirstVisibleColumn() const;
+    int LastVisibleColumn() const;
+    void FocusChanged(QWidget *now);
+    void ColumnChanged();
     void RebuildDefaultColumns();
     void OnDataChanged();
     void CheckAllClick(TXRColumn *column);
@@ -176,6 +204,11 @@ private:
     bool bMoveuColuna = false;
     bool bMouseDown = false;
     Qt::KeyboardModifiers m_titleModifiers;
+    bool m_keyHookRan = false; // OnKeyDown already saw the key being delivered
+    bool m_resetting = false;
+    bool m_focusInside = false;
+    int m_currentColumn = 0;
+    QMetaObject::Connection m_focusConn;
 
     // colour scale: one clone without settings; ranks per column, recomputed after data changes
     std::unique_ptr<DataSet> ogCDS;

@@ -557,6 +557,7 @@ void DataSet::close()
     m_state = State::Inactive;
     m_buffer.clear();
     m_editPos = -1;
+    m_modified = false;
     m_cursor = -1;
     m_eof = m_bof = true;
     emitReset();
@@ -703,6 +704,7 @@ void DataSet::startInsert(int position)
         m_editPos = -1;
         throw;
     }
+    m_modified = false;
     emitReset();
     emitState();
     fire(afterInsert);
@@ -737,6 +739,7 @@ void DataSet::edit()
     m_editPos = m_cursor;
     m_editId = m_view[size_t(m_cursor)]->id;
     m_state = State::Edit;
+    m_modified = false;
     emitState();
     fire(afterEdit);
 }
@@ -792,6 +795,7 @@ void DataSet::post()
     m_buffer.clear();
     m_editPos = -1;
     m_editId = 0;
+    m_modified = false;
     emitState();
     fire(afterPost);
 }
@@ -806,6 +810,7 @@ void DataSet::cancel()
     m_buffer.clear();
     m_editPos = -1;
     m_editId = 0;
+    m_modified = false;
     setCursor(m_cursor);
     if (wasInsert)
         emitReset();
@@ -829,6 +834,7 @@ void DataSet::deleteRecord()
         m_buffer.clear();
         m_editPos = -1;
         m_editId = 0;
+        m_modified = false;
         m_state = State::Browse;
         emitState();
     }
@@ -983,6 +989,7 @@ void DataSet::cloneCursor(DataSet &source, bool keepSettings)
     m_state = State::Inactive;
     m_buffer.clear();
     m_editPos = -1;
+    m_modified = false;
     m_defs = source.m_defs;
     rebuildFields();
     for (size_t i = 0; i < m_fields.size(); ++i) {
@@ -1059,6 +1066,7 @@ void DataSet::setRows(std::vector<Row> rows)
     if (active()) {
         m_state = State::Browse;
         m_buffer.clear();
+        m_modified = false;
         setCursor(m_view.empty() ? -1 : 0);
         m_bof = true;
     }
@@ -1087,6 +1095,7 @@ void DataSet::setCurrentValue(int column, const QVariant &v)
     if (column < 0 || column >= int(m_defs.size()))
         throw DataSetError(QStringLiteral("Field index out of range"));
     m_buffer[size_t(column)] = coerceToFieldType(v, m_defs[size_t(column)].type);
+    m_modified = true;
     if (m_disabled == 0 && m_editPos >= 0)
         emit rowChanged(m_editPos);
 }

@@ -189,6 +189,8 @@ public:
     virtual void deleteRecord();
     // While the edited or inserted record sits among the rows, its position (0-based); -1 otherwise.
     int editPosition() const { return m_state == State::Browse || m_state == State::Inactive ? -1 : m_editPos; }
+    // A field was set since the edit or insert started (values set by onNewRecord do not count).
+    bool modified() const { return m_modified; }
 
     // Views are told nothing while disabled; enabling tells them once.
     void disableControls();
@@ -277,6 +279,7 @@ private:
     Row m_buffer;
     int m_editPos = -1;
     qint64 m_editId = 0;
+    bool m_modified = false;
     int m_disabled = 0;
     bool m_pendingReset = false;
 

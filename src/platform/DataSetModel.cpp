@@ -4,6 +4,8 @@
 
 #include <QItemSelectionModel>
 
+#include <algorithm>
+
 DataSetModel::DataSetModel(QObject *parent)
     : QAbstractTableModel(parent)
 {
@@ -21,10 +23,11 @@ void DataSetModel::setDataSet(DataSet *ds)
         m_conns << connect(ds, &DataSet::structureChanged, this, &DataSetModel::onReset);
         m_conns << connect(ds, &DataSet::rowChanged, this, &DataSetModel::onRowChanged);
         m_conns << connect(ds, &DataSet::currentChanged, this, &DataSetModel::onCurrentChanged);
-        m_conns << connect(ds, &DataSet::stateChanged, this, &DataSetModel::onReset);
+        m_conns << connect(ds, &DataSet::stateChanged, this, &DataSetModel::onStateChanged);
     }
     setColumns(m_fields, m_titles);
     endResetModel();
+    m_rowCount = rowCount();
 }
 
 void DataSetModel::setColumns(const QStringList &fieldNames, const QStringList &titles)
@@ -43,6 +46,7 @@ void DataSetModel::setColumns(const QStringList &fieldNames, const QStringList &
         }
     }
     endResetModel();
+    m_rowCount = rowCount();
 }
 
 QString DataSetModel::columnField(int column) const
@@ -208,6 +212,19 @@ void DataSetModel::onReset()
         m_fieldIdx = idx;
     }
     endResetModel();
+    m_rowCount = rowCount();
+    onCurrentChanged(m_ds ? m_ds->recNo() - 1 : -1);
+}
+
+void DataSetModel::onStateChanged()
+{
+    // Starting or ending an edit leaves the rows where they are, and changed
+    // values come with their own signals. A reset, or a dataChanged over an
+    // open cell editor, would throw away the text typed in it.
+    if (rowCount() != m_rowCount || rowCount() == 0) {
+        onReset();
+        return;
+    }
     onCurrentChanged(m_ds ? m_ds->recNo() - 1 : -1);
 }
 
@@ -226,14 +243,16 @@ void DataSetModel::onCurrentChanged(int)
     const QModelIndex cur = m_selection->currentIndex();
     if (row < 0 || row >= rowCount() || (cur.isValid() && cur.row() == row))
         return;
+    const int column = cur.isValid() ? cur.column() : std::clamp(m_column, 0, std::max(0, columnCount() - 1));
     m_syncing = true;
-    m_selection->setCurrentIndex(index(row, cur.isValid() ? cur.column() : 0),
-                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    m_selection->setCurrentIndex(index(row, column), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     m_syncing = false;
 }
 
 void DataSetModel::onViewCurrentChanged(const QModelIndex &current, const QModelIndex &previous)
 {
+    if (current.isValid())
+        m_column = current.column();
     if (m_syncing || !m_ds || !m_ds->active() || !current.isValid())
         return;
     if (previous.isValid() && previous.row() == current.row())
@@ -246,15 +265,24 @@ void DataSetModel::onViewCurrentChanged(const QModelIndex &current, const QModel
     m_syncing = true;
     QString error;
     try {
-        m_ds->setRecNo(current.row() + 1);
+        if (cancelsBlankInsert && !readOnly && m_ds->state() == DataSet::State::Insert && !m_ds->modified()) {
+            // the blank row goes away, so rows below it move up one
+            const int target = current.row() > editPos ? current.row() - 1 : current.row();
+            m_ds->cancel();
+            m_ds->setRecNo(target + 1);
+        } else {
+            m_ds->setRecNo(current.row() + 1);
+        }
     } catch (const EAbort &) {
     } catch (const std::exception &e) {
         const auto *db = dynamic_cast<const EDatabaseError *>(&e);
         error = db ? db->message() : QString::fromUtf8(e.what());
     }
     m_syncing = false;
-    // a refused move leaves the view on the dataset's record
-    if (m_ds->recNo() != current.row() + 1 || m_ds->editPosition() >= 0)
+    // a refused move leaves the view on the dataset's record; a reset on the
+    // way left the view with no current cell
+    const QModelIndex now = m_selection ? m_selection->currentIndex() : QModelIndex();
+    if (!now.isValid() || now.row() != m_ds->recNo() - 1 || m_ds->editPosition() >= 0)
         onCurrentChanged(m_ds->recNo() - 1);
     if (!error.isEmpty())
         emit errorRaised(error);

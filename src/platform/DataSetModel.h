@@ -10,7 +10,9 @@ class QItemSelectionModel;
 
 // Shows a dataset in a view. Painting reads rows by position and never moves
 // the dataset's cursor; with a selection model bound, the view's current row
-// and the cursor follow each other, so leaving an edited row posts it.
+// and the cursor follow each other, so leaving an edited row posts it. After
+// a reset the view's current cell is the dataset's record in the column that
+// was current before.
 class DataSetModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -25,6 +27,8 @@ public:
     int fieldIndexOfColumn(int column) const; // -1 when the column names no field
 
     void bindSelection(QItemSelectionModel *selection);
+    // The view's current column, remembered while the view has no current cell.
+    int lastColumn() const { return m_column; }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -39,6 +43,9 @@ public:
     int recNoOfRow(int row) const { return row + 1; }
 
     bool readOnly = false;
+    // Leaving an inserted record nobody has typed into cancels it instead of
+    // posting a blank one.
+    bool cancelsBlankInsert = false;
     // Counts data() calls; read by the benchmark.
     mutable qint64 dataCalls = 0;
 
@@ -49,6 +56,7 @@ signals:
 private:
     void applyEdit(int row, int field, const QVariant &value);
     void onReset();
+    void onStateChanged();
     void onRowChanged(int row);
     void onCurrentChanged(int row);
     void onViewCurrentChanged(const QModelIndex &current, const QModelIndex &previous);
@@ -59,5 +67,7 @@ private:
     std::vector<int> m_fieldIdx;
     QPointer<QItemSelectionModel> m_selection;
     bool m_syncing = false;
+    int m_column = 0;   // the view's current column, kept across resets
+    int m_rowCount = 0; // rows the views were last told about
     QList<QMetaObject::Connection> m_conns;
 };

@@ -4,8 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QTest>
+
+#include <functional>
 
 namespace {
 
@@ -288,3 +293,369 @@ TEST(Grid, LongBlobTextIsCutToTheCell)
         EXPECT_TRUE(c.texto.startsWith(t.chopped(3)));
     }
 }
+
+// ---------------------------------------------------------------- typing lines into the grid
+
+namespace {
+
+// A window with the grid and a text box beside it, active, the grid focused.
+struct EntryFixture : ::testing::Test {
+    std::unique_ptr<DataSet> ds = tabela({{1, "Ana", "x", "N"}, {2, "Bia", "y", "N"}});
+    QWidget janela;
+    TXRDBGrid *grid = new TXRDBGrid(&janela);
+    QLineEdit *lado = new QLineEdit(&janela);
+    ScopedDialogRecorder rec;
+    QStringList teclas; // what OnKeyDown saw: key name and SelectedIndex()
+
+    void SetUp() override
+    {
+        auto *l = new QHBoxLayout(&janela);
+        l->addWidget(grid);
+        l->addWidget(lado);
+        grid->SetDataSet(ds.get());
+        janela.resize(800, 300);
+        janela.show();
+        QApplication::setActiveWindow(&janela);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&janela));
+        grid->setFocus();
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(grid->hasFocus());
+    }
+
+    void anota(int key) { teclas << QKeySequence(key).toString() + "@" + QString::number(grid->SelectedIndex()); }
+
+    void vaiPara(int row, int col) { grid->setCurrentIndex(grid->Model()->index(row, col)); }
+
+    QWidget *editor() const
+    {
+        QWidget *w = QApplication::focusWidget();
+        return w && w != grid && grid->isAncestorOf(w) ? w : nullptr;
+    }
+
+    // Types into the cell: the first key on the grid opens the editor, the rest go to it.
+    QLineEdit *digita(const QString &texto)
+    {
+        QTest::keyClick(grid, texto.at(0).toLatin1());
+        auto *e = qobject_cast<QLineEdit *>(editor());
+        if (e && texto.size() > 1)
+            QTest::keyClicks(e, texto.mid(1));
+        return e;
+    }
+
+    QModelIndex atual() const { return grid->currentIndex(); }
+
+    void clica(int row, int col)
+    {
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                          grid->visualRect(grid->Model()->index(row, col)).center());
+    }
+};
+
+} // namespace
+
+TEST_F(EntryFixture, LineEntryKeysInAnEditorCommitAndReachTheHookOnce)
+{
+    struct Caso {
+        const char *nome;
+        Qt::Key key;
+        bool engole;
+        int linha, coluna; // where the cursor ends, typing at row 0, column 1
+        const char *viu;
+    } casos[] = {
+        {"tab", Qt::Key_Tab, false, 0, 2, "Tab@1"},
+        {"tab swallowed", Qt::Key_Tab, true, 0, 1, "Tab@1"},
+        {"shift tab", Qt::Key_Backtab, false, 0, 0, "Backtab@1"},
+        {"down", Qt::Key_Down, false, 1, 1, "Down@1"},
+        {"f3", Qt::Key_F3, false, 0, 1, "F3@1"},
+    };
+    for (const Caso &c : casos) {
+        SCOPED_TRACE(c.nome);
+        ds->setRows({{1, "Ana", "x", "N"}, {2, "Bia", "y", "N"}});
+        vaiPara(0, 1);
+        QLineEdit *e = digita("abc");
+        ASSERT_NE(e, nullptr);
+        EXPECT_EQ(e->text(), "abc");
+        teclas.clear();
+        grid->OnKeyDown = [&](TXRDBGrid *, int &key, Qt::KeyboardModifiers) {
+            anota(key);
+            if (c.engole && key == c.key)
+                key = 0;
+        };
+        QTest::keyClick(e, c.key);
+        grid->OnKeyDown = nullptr;
+        EXPECT_EQ(teclas, QStringList{c.viu});
+        EXPECT_EQ(editor(), nullptr);
+        EXPECT_TRUE(grid->hasFocus());
+        EXPECT_EQ(atual().row(), c.linha);
+        EXPECT_EQ(atual().column(), c.coluna);
+        // the typed text is in the field, posted once the cursor left the row
+        const bool editando = ds->state() == DataSet::State::Edit;
+        EXPECT_EQ(editando ? ds->fieldByName("NOME")->asString() : ds->valueAt(0, 1).toString(), "abc");
+        ds->cancel();
+    }
+
+    // an editor opened and left untouched starts no edit
+    vaiPara(0, 1);
+    QTest::keyClick(grid, Qt::Key_F2);
+    ASSERT_NE(editor(), nullptr);
+    QTest::keyClick(editor(), Qt::Key_Tab);
+    EXPECT_EQ(ds->state(), DataSet::State::Browse);
+    EXPECT_EQ(atual().column(), 2);
+
+    // a value the field refuses keeps the editor with the typed text, and the key goes nowhere
+    vaiPara(0, 0);
+    QLineEdit *e = digita("x1");
+    ASSERT_NE(e, nullptr);
+    teclas.clear();
+    grid->OnKeyDown = [&](TXRDBGrid *, int &key, Qt::KeyboardModifiers) { anota(key); };
+    QTest::keyClick(e, Qt::Key_Tab);
+    EXPECT_TRUE(teclas.isEmpty());
+    EXPECT_EQ(editor(), e);
+    EXPECT_EQ(e->text(), "x1");
+    EXPECT_EQ(atual().column(), 0);
+    EXPECT_EQ(rec->texts().size(), 1);
+}
+
+TEST_F(EntryFixture, OtherEditorKeysRunTheHookFirstAndOnlyOnce)
+{
+    vaiPara(0, 1);
+    grid->OnKeyDown = [&](TXRDBGrid *, int &key, Qt::KeyboardModifiers) {
+        anota(key);
+        if (key == Qt::Key_Delete)
+            key = 0;
+    };
+    QLineEdit *e = digita("abc");
+    ASSERT_NE(e, nullptr);
+    e->setCursorPosition(0);
+    QTest::keyClick(e, Qt::Key_Delete);
+    EXPECT_EQ(e->text(), "abc"); // the window took the key
+    QTest::keyClick(e, Qt::Key_End);
+    QTest::keyClick(e, Qt::Key_Backspace);
+    EXPECT_EQ(e->text(), "ab");
+    // Enter travels from the editor up to the grid; the hook still sees it once
+    QTest::keyClick(e, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(teclas, (QStringList{"A@1", "B@1", "C@1", "Del@1", "End@1", "Backspace@1", "Return@1"}));
+    EXPECT_EQ(ds->fieldByName("NOME")->asString(), "ab");
+}
+
+TEST_F(EntryFixture, AHookThatPostsOnTabKeepsTheColumn)
+{
+    // typing on a new line: posting it resets the view
+    vaiPara(1, 0);
+    QTest::keyClick(grid, Qt::Key_Down);
+    ASSERT_EQ(ds->state(), DataSet::State::Insert);
+    QLineEdit *e = digita("7");
+    ASSERT_NE(e, nullptr);
+    grid->OnKeyDown = [&](TXRDBGrid *g, int &key, Qt::KeyboardModifiers) {
+        anota(key);
+        if (key == Qt::Key_Tab) {
+            g->GetDataSet()->post();
+            g->GetDataSet()->edit();
+            anota(key);
+        }
+    };
+    QTest::keyClick(e, Qt::Key_Tab);
+    EXPECT_EQ(teclas, (QStringList{"Tab@0", "Tab@0"}));
+    EXPECT_EQ(ds->recordCount(), 3);
+    EXPECT_EQ(ds->valueAt(2, 0).toInt(), 7);
+    EXPECT_EQ(atual().row(), 2);
+    EXPECT_EQ(atual().column(), 1);
+}
+
+TEST_F(EntryFixture, DownAndTabAddLinesAndABlankLineGoesAway)
+{
+    struct Passo {
+        const char *nome;
+        std::function<void()> faz;
+        int linhas;      // rows in the view
+        int linha, coluna; // current cell
+        DataSet::State estado;
+    } passos[] = {
+        {"down on the last row appends", [&] { vaiPara(1, 1); QTest::keyClick(grid, Qt::Key_Down); }, 3, 2, 1,
+         DataSet::State::Insert},
+        {"a second down does nothing", [&] { QTest::keyClick(grid, Qt::Key_Down); }, 3, 2, 1, DataSet::State::Insert},
+        {"tab at the end of a blank line adds none", [&] { vaiPara(2, 3); QTest::keyClick(grid, Qt::Key_Tab); }, 3, 2,
+         3, DataSet::State::Insert},
+        {"up cancels the blank line", [&] { QTest::keyClick(grid, Qt::Key_Up); }, 2, 1, 3, DataSet::State::Browse},
+        {"tab at the last cell posts and appends",
+         [&] {
+             vaiPara(1, 3);
+             ds->edit();
+             ds->fieldByName("SEL")->setValue("S");
+             QTest::keyClick(grid, Qt::Key_Tab);
+         },
+         3, 2, 0, DataSet::State::Insert},
+        {"a click on another row cancels the blank line",
+         [&] {
+             clica(0, 1);
+             EXPECT_EQ(ds->valueAt(1, 3).toString(), "S");
+         },
+         2, 0, 1, DataSet::State::Browse},
+        {"a typed line stays when down appends the next",
+         [&] {
+             vaiPara(1, 1);
+             QTest::keyClick(grid, Qt::Key_Down);
+             QTest::keyClick(digita("Caio"), Qt::Key_Down);
+             EXPECT_EQ(ds->valueAt(2, 1).toString(), "Caio");
+         },
+         4, 3, 1, DataSet::State::Insert},
+        {"down on an empty table appends the first line",
+         [&] {
+             ds->cancel();
+             ds->setRows({});
+             QTest::keyClick(grid, Qt::Key_Down);
+         },
+         1, 0, 1, DataSet::State::Insert},
+    };
+    for (const Passo &p : passos) {
+        SCOPED_TRACE(p.nome);
+        p.faz();
+        EXPECT_EQ(grid->Model()->rowCount(), p.linhas);
+        EXPECT_EQ(atual().row(), p.linha);
+        EXPECT_EQ(atual().column(), p.coluna);
+        EXPECT_EQ(ds->state(), p.estado);
+        EXPECT_EQ(ds->recNo(), p.linha + 1);
+    }
+    ds->cancel();
+    EXPECT_TRUE(rec->texts().isEmpty());
+}
+
+TEST_F(EntryFixture, NoLinesAddedWhereNothingCanBeTyped)
+{
+    struct Caso {
+        const char *nome;
+        std::function<void()> prepara;
+    } casos[] = {
+        {"read-only grid", [&] { grid->SetReadOnly(true); }},
+        {"read-only column", [&] { grid->Column(1)->ReadOnly = true; }},
+        {"check-box column", [&] { grid->Column(1)->CheckBox = true; }},
+    };
+    for (const Caso &c : casos) {
+        SCOPED_TRACE(c.nome);
+        c.prepara();
+        vaiPara(1, 1);
+        QTest::keyClick(grid, Qt::Key_Down);
+        EXPECT_EQ(ds->state(), DataSet::State::Browse);
+        EXPECT_EQ(ds->recordCount(), 2);
+        grid->SetReadOnly(false);
+        grid->Column(1)->ReadOnly = false;
+        grid->Column(1)->CheckBox = false;
+    }
+
+    // a line the program refuses to post stays, with the message, and nothing is appended
+    ds->beforePost = [](DataSet &) { throw EDatabaseError("Falta o nome"); };
+    vaiPara(1, 1);
+    ds->edit();
+    ds->fieldByName("NOME")->setValue("");
+    QTest::keyClick(grid, Qt::Key_Down);
+    EXPECT_EQ(rec->texts(), QStringList{"Falta o nome"});
+    EXPECT_EQ(ds->state(), DataSet::State::Edit);
+    EXPECT_EQ(grid->Model()->rowCount(), 2);
+    EXPECT_EQ(atual().row(), 1);
+    ds->beforePost = nullptr;
+    ds->cancel();
+}
+
+TEST_F(EntryFixture, EnterAndExitOnlyBetweenWidgetsOfTheWindow)
+{
+    QStringList eventos;
+    grid->OnEnter = [&](TXRDBGrid *) { eventos << "enter"; };
+    grid->OnExit = [&](TXRDBGrid *g) { eventos << "exit:" + QString::number(g->Model()->rowCount()); };
+    lado->setFocus();
+    grid->setFocus();
+    EXPECT_EQ(eventos, (QStringList{"exit:2", "enter"}));
+    eventos.clear();
+    vaiPara(0, 1);
+    ASSERT_NE(digita("Nova"), nullptr); // the grid's own editor is still the grid
+    QTest::keyClick(editor(), Qt::Key_Return);
+    QCoreApplication::processEvents();
+
+    // another window taking the focus and giving it back is no exit
+    QWidget outra;
+    auto *campo = new QLineEdit(&outra);
+    outra.show();
+    QApplication::setActiveWindow(&outra);
+    campo->setFocus();
+    QCoreApplication::processEvents();
+    QApplication::setActiveWindow(&janela);
+    grid->setFocus();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(eventos.isEmpty());
+
+    // an appended line nobody typed into is gone before OnExit runs; a typed one stays
+    vaiPara(1, 1);
+    QTest::keyClick(grid, Qt::Key_Down);
+    ASSERT_EQ(ds->state(), DataSet::State::Insert);
+    lado->setFocus();
+    EXPECT_EQ(eventos, (QStringList{"exit:2"}));
+    EXPECT_EQ(ds->state(), DataSet::State::Browse);
+    EXPECT_EQ(grid->Model()->rowCount(), 2);
+
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Down);
+    QTest::keyClick(digita("Caio"), Qt::Key_Return);
+    QCoreApplication::processEvents();
+    lado->setFocus();
+    EXPECT_EQ(eventos, (QStringList{"exit:2", "enter", "exit:3"}));
+    EXPECT_EQ(ds->state(), DataSet::State::Insert);
+    EXPECT_EQ(ds->fieldByName("NOME")->asString(), "Caio");
+    EXPECT_EQ(ds->valueAt(0, 1).toString(), "Nova");
+
+    // a reset dropping an open editor leaves the focus in the grid, not on the next widget
+    QWidget::setTabOrder(lado, grid);
+    grid->setFocus();
+    eventos.clear();
+    grid->OnKeyDown = [&](TXRDBGrid *g, int &key, Qt::KeyboardModifiers) {
+        anota(key);
+        if (key == Qt::Key_F5) {
+            key = 0;
+            g->GetDataSet()->cancel();
+        }
+    };
+    QLineEdit *e = digita("Dora");
+    ASSERT_NE(e, nullptr);
+    teclas.clear();
+    QTest::keyClick(e, Qt::Key_F5);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(teclas, QStringList{"F5@1"}); // no stray Tab from the editor hiding
+    EXPECT_EQ(atual().column(), 1);
+    EXPECT_TRUE(grid->hasFocus());
+    EXPECT_TRUE(eventos.isEmpty());
+    EXPECT_EQ(grid->Model()->rowCount(), 2);
+    // the dropped editor's text went nowhere
+    EXPECT_EQ(ds->state(), DataSet::State::Browse);
+    EXPECT_EQ(ds->valueAt(1, 1).toString(), "Bia");
+}
+
+TEST_F(EntryFixture, ColumnExitThenEnterWithTheNewColumnCurrent)
+{
+    QStringList eventos;
+    grid->OnColExit = [&](TXRDBGrid *g, int anterior) {
+        eventos << QString("exit %1 now %2").arg(anterior).arg(g->SelectedIndex());
+    };
+    grid->OnColEnter = [&](TXRDBGrid *g) { eventos << QString("enter %1").arg(g->SelectedIndex()); };
+    vaiPara(0, 0);
+    eventos.clear();
+    QTest::keyClick(grid, Qt::Key_Right);
+    clica(1, 3);
+    clica(0, 3);          // same column, other row: nothing
+    QTest::keyClick(grid, Qt::Key_Down);
+    EXPECT_EQ(eventos, (QStringList{"exit 0 now 1", "enter 1", "exit 1 now 3", "enter 3"}));
+
+    // a hook that posts (resetting the view) neither loops nor loses the column
+    eventos.clear();
+    grid->OnColExit = [&](TXRDBGrid *g, int anterior) {
+        eventos << QString("exit %1").arg(anterior);
+        g->GetDataSet()->append();
+        g->GetDataSet()->fieldByName("NOME")->setValue("Davi");
+        g->GetDataSet()->post();
+    };
+    vaiPara(0, 3);
+    QTest::keyClick(grid, Qt::Key_Left);
+    EXPECT_EQ(eventos, (QStringList{"exit 3", "enter 2"}));
+    EXPECT_EQ(grid->SelectedIndex(), 2);
+    EXPECT_EQ(atual().row(), ds->recNo() - 1);
+    EXPECT_EQ(ds->recordCount(), 3);
+}
+

@@ -5,6 +5,8 @@
 
 #include <QItemSelectionModel>
 
+#include <functional>
+
 namespace {
 
 // CODIGO, NOME, VALOR
@@ -107,6 +109,38 @@ TEST(DataSet, FieldValidateKeepsTheOldValueAndChangeFollows)
     EXPECT_THROW(valor->setValue(-1.0), EDatabaseError);
     EXPECT_EQ(valor->asFloat(), 5.0);
     EXPECT_EQ(changes, 1);
+}
+
+TEST(DataSet, ModifiedOnlyAfterAFieldIsSetInTheCurrentEdit)
+{
+    auto ds = table();
+    ds->onNewRecord = [](DataSet &d) { d.fieldByName("VALOR")->setValue(1.0); }; // a default is no change
+    Field *nome = ds->fieldByName("NOME");
+    struct Step {
+        const char *what;
+        std::function<void()> run;
+        bool modified;
+    } steps[] = {
+        {"browse", [] {}, false},
+        {"edit", [&] { ds->edit(); }, false},
+        {"set in edit", [&] { nome->setValue("X"); }, true},
+        {"post", [&] { ds->post(); }, false},
+        {"edit again", [&] { ds->edit(); }, false},
+        {"set again", [&] { nome->setValue("Y"); }, true},
+        {"cancel", [&] { ds->cancel(); }, false},
+        {"append", [&] { ds->append(); }, false},
+        {"set in insert", [&] { nome->setValue("Z"); }, true},
+        {"append posts and starts over", [&] { ds->append(); }, false},
+        {"insert", [&] { ds->cancel(); ds->insert(); }, false},
+        {"set inserted", [&] { nome->setValue("W"); }, true},
+        {"rows replaced", [&] { ds->setRows({{9, "N", 0.0}}); }, false},
+    };
+    for (const Step &s : steps) {
+        s.run();
+        EXPECT_EQ(ds->modified(), s.modified) << s.what;
+    }
+    EXPECT_THROW(nome->setValue("browse"), EDatabaseError);
+    EXPECT_FALSE(ds->modified());
 }
 
 TEST(DataSet, SortsByAFieldListWithDescendingFieldsAndKeepsBookmarks)
@@ -259,4 +293,41 @@ TEST(DataSetModel, ReadsWithoutMovingTheCursorAndFollowsTheView)
     EXPECT_EQ(ds->state(), DataSet::State::Edit);
     EXPECT_EQ(sel.currentIndex().row(), 2);
     EXPECT_EQ(model.data(model.index(2, 2)).toString(), "5,5");
+}
+
+TEST(DataSetModel, TheViewKeepsItsColumnThroughResetsAndLeavesABlankInsertOut)
+{
+    auto ds = table();
+    DataSetModel model;
+    model.setDataSet(ds.get());
+    QItemSelectionModel sel(&model);
+    model.bindSelection(&sel);
+    model.cancelsBlankInsert = true;
+    sel.setCurrentIndex(model.index(1, 2), QItemSelectionModel::ClearAndSelect);
+    struct Step {
+        const char *what;
+        std::function<void()> run;
+        int row; // the view's current row, always in column 2
+    } steps[] = {
+        {"edit", [&] { ds->edit(); }, 1},
+        {"post", [&] { ds->fieldByName("NOME")->setValue("B"); ds->post(); }, 1},
+        {"append", [&] { ds->append(); }, 3},
+        {"post of the append", [&] { ds->fieldByName("NOME")->setValue("D"); ds->post(); }, 3},
+        {"cancel of an insert", [&] { ds->insert(); ds->cancel(); }, 3},
+        {"rows replaced", [&] { ds->setRows({{7, "X", 1.0}, {8, "Y", 2.0}}); }, 0},
+        // leaving a blank line drops it; the rows below it move up
+        {"blank insert left downwards", [&] {
+             ds->insert();
+             sel.setCurrentIndex(model.index(1, 2), QItemSelectionModel::ClearAndSelect);
+         }, 0},
+    };
+    for (const Step &s : steps) {
+        s.run();
+        EXPECT_EQ(sel.currentIndex().row(), s.row) << s.what;
+        EXPECT_EQ(sel.currentIndex().column(), 2) << s.what;
+        EXPECT_EQ(ds->recNo(), s.row + 1) << s.what;
+    }
+    EXPECT_EQ(ds->state(), DataSet::State::Browse);
+    EXPECT_EQ(model.rowCount(), 2);
+    EXPECT_EQ(ds->fieldByName("NOME")->asString(), "X");
 }
