@@ -835,11 +835,16 @@ bool TXRDBGrid::CanAddLine() const
 {
     if (m_readOnly || !m_ds || !m_ds->active())
         return false;
-    const int column = currentIndex().isValid() ? SelectedIndex() : m_model->lastColumn();
-    const TXRColumn *c = Column(column);
-    const int f = m_model->fieldIndexOfColumn(column);
-    // only where a cell editor could open: not on read-only or check-box columns
-    return c && !c->ReadOnly && !c->CheckBox && f >= 0 && !m_ds->field(f)->readOnly;
+    // a new line only where something could be typed into it: a list of
+    // read-only and check-box columns never grows blank rows
+    for (int column = 0; column < ColumnCount(); ++column) {
+        const TXRColumn *c = Column(column);
+        const int f = m_model->fieldIndexOfColumn(column);
+        if (c && c->Visible && !isColumnHidden(column) && !c->ReadOnly && !c->CheckBox && f >= 0
+            && !m_ds->field(f)->readOnly)
+            return true;
+    }
+    return false;
 }
 
 bool TXRDBGrid::LineKey(int key, Qt::KeyboardModifiers mods)

@@ -400,7 +400,8 @@ bool GravacaoPedido::GravaPedido()
             continue;
         const double qtde = num(linhas, "Qtde"), preco = num(linhas, "Preco");
         const double precoOri =
-            fmt::round2(m_dm.BuscaPrecoOri(codigo, c.tabela, txt(linhas, "Tam"), qtde, preco) * c.precos.nTaxa);
+            PrecoOrigLinha(FontePrecosDe(m_dm), codigo, c.tabela, txt(linhas, "Tam"), qtde, fmt::round2(preco),
+                           c.precos.nTaxa);
         const QDate entrega = linhas.fieldByName(QStringLiteral("DtEntrega"))->asDate();
         executa(m_dm, {
                           QStringLiteral("INSERT INTO PED_ITEN "),

@@ -117,6 +117,7 @@ QWidget *linhaCodigo(QLineEdit *codigo, TPesquisa *pq, QLineEdit *descricao, QWi
 TfmPedido::TfmPedido(QWidget *dono)
     : TfmTelaSimples(dono)
     , m_c(std::make_unique<PedidoControlador>(DMRepres))
+    , m_itens(std::make_unique<ItensPedido>(*m_c, *DMRepres))
 {
     setObjectName(QStringLiteral("fmPedido"));
     setWindowTitle(QStringLiteral("Cadastro de Pedidos"));
@@ -130,6 +131,7 @@ TfmPedido::TfmPedido(QWidget *dono)
     CriaAcesso();
     CriaManutencao();
     Conecta();
+    ConectaItens();
 
     // creation steps
     PControlCliente->setCurrentWidget(TabManutencao);
@@ -138,6 +140,7 @@ TfmPedido::TfmPedido(QWidget *dono)
     fmPedido = this;
     XRDBGrid2->setContextMenuPolicy(Qt::NoContextMenu);
     PqTab->BuscaSQL = m_c->SqlPesquisa(Pesquisa::Tab);
+    m_c->FbLinha = m_c->ExisteLinhaProduto();
     m_c->carregaItens = [this](DataSet &q) { CarregaItens(q); };
     m_c->abrePesquisa = [this](Pesquisa p) { return AbreBusca(p); };
     setWindowState(Qt::WindowMaximized);
@@ -392,20 +395,12 @@ void TfmPedido::CriaManutencao()
         fi->addRow(QString::fromUtf8(i.rotulo), *i.e);
     }
     direita->addTab(info, QStringLiteral("Informações"));
+    CriaResumo(direita);
     topo->addWidget(direita);
     v->addLayout(topo);
 
-    XRDBGrid2 = new TXRDBGrid(TabManutencao);
-    XRDBGrid2->setObjectName(QStringLiteral("XRDBGrid2"));
-    XRDBGrid2->SetDataSet(&m_c->CDSItens);
-    v->addWidget(XRDBGrid2, 1);
-    PMGrade = new QMenu(XRDBGrid2);
-    PMGrade->setObjectName(QStringLiteral("PMGrade"));
-    PMGrade->addAction(QStringLiteral("Grade Itens"))->setObjectName(QStringLiteral("GradeItens1"));
-
-    pnTotaisPed = new QWidget(TabManutencao);
-    pnTotaisPed->setObjectName(QStringLiteral("pnTotaisPed"));
-    auto *lt = new QHBoxLayout(pnTotaisPed);
+    CriaItens(v);
+    auto *lt = static_cast<QHBoxLayout *>(pnTotaisPed->layout());
     const struct {
         QLineEdit **e;
         const char *nome, *rotulo;
@@ -540,24 +535,7 @@ bool TfmPedido::EmEdicao() const { return PnPedidos->isEnabled() && !pnConf->isH
 void TfmPedido::FormShow()
 {
     m_c->LeConfigPedido();
-    XRDBGrid2->ClearColumns();
-    const struct {
-        const char *campo, *titulo;
-    } colunas[] = {{"Codigo", "Código"},    {"Descricao", "Descrição"}, {"Cor", "Cor"},
-                   {"DsCor", "Desc. Cor"},  {"Tam", "Tam"},             {"Qtde", "Qtde"},
-                   {"Preco", "Preço"},      {"Desconto", "Desconto"},   {"Valor", "Valor"},
-                   {"PrecoOrig", "Preço Original"}, {"QtdeEst", "Estoque"}};
-    for (const auto &c : colunas) {
-        TXRColumn *col = XRDBGrid2->AddColumn(QString::fromLatin1(c.campo), QString::fromUtf8(c.titulo));
-        const QString campo = col->FieldName;
-        col->ReadOnly = campo == QLatin1String("Descricao") || campo == QLatin1String("DsCor") ||
-                        campo == QLatin1String("Valor") || campo == QLatin1String("PrecoOrig") ||
-                        campo == QLatin1String("QtdeEst") ||
-                        (campo == QLatin1String("Preco") && !m_c->precos.digPreco);
-        if (campo == QLatin1String("QtdeEst") || (campo == QLatin1String("Preco") && !m_c->precos.digPreco))
-            col->Color = QColor(0xd4, 0xd0, 0xc8);
-    }
-    XRDBGrid2->LayoutChanged();
+    ColunasItens();
     const int ordem = DMRepres ? DMRepres->sIdOrdemPedidos.toInt() : 0;
     (ordem == 1 ? RGOrdemCresc : RGOrdemDesc)->setChecked(true);
     dtDt_Emi->setDate(QDate::currentDate());
@@ -587,12 +565,13 @@ void TfmPedido::ModoConsulta(bool Value)
     pnConf->setVisible(!Value);
     PnManBotoes->setVisible(Value);
     pnTotaisPed->setEnabled(!Value);
-    PMGrade->actions().first()->setEnabled(!Value);
+    LiberaMenuGrade(!Value);
 }
 
 void TfmPedido::LimpaTela()
 {
     m_c->LimpaTela();
+    AtualizaGrafico();
     Mostra();
     CBFechado->setChecked(false);
     CBFechado->setEnabled(true);
@@ -620,6 +599,7 @@ void TfmPedido::btnAlteraClick()
     EdtNumero->setEnabled(false);
     XRDBGrid2->setContextMenuPolicy(Qt::ActionsContextMenu);
     XRDBGrid2->addActions(PMGrade->actions());
+    MontaTotalItem();
 }
 
 void TfmPedido::BtnDesistirClick()
@@ -824,7 +804,7 @@ void TfmPedido::MostraCarregado(bool pbMostraTela)
 
 void TfmPedido::CarregaItens(DataSet &query)
 {
-    CopiaItensPedido(query, m_c->CDSItens);
+    m_itens->CarregaItens(query);
 }
 
 void TfmPedido::Le()

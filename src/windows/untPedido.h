@@ -2,8 +2,12 @@
 
 #include "components/untTelaSimples.h"
 #include "windows/InterfacesJanelas.h"
+#include "windows/ItensPedido.h"
 #include "windows/PedidoControlador.h"
 
+#include <QDate>
+
+#include <functional>
 #include <memory>
 
 class QCheckBox;
@@ -16,8 +20,22 @@ class QAction;
 class QPlainTextEdit;
 class QRadioButton;
 class QTabWidget;
+class QVBoxLayout;
+class QChartView;
+class QPieSeries;
 class TPesquisa;
 class TXRDBGrid;
+
+// What the grade window receives of the order for one product.
+struct EntregaGradeItem {
+    DataSet *CDSProdutos = nullptr; // a copy of every item line
+    QString FCodigo;
+    QDate FDtEntrega;
+    QString FColecao; // blank unless one collection per order applies
+    QString FNumeroPedido;
+    QString FTabelaPreco;
+    double FQtdeMaxGrade = 0;
+};
 
 // The orders: their list, and one order's header, items and totals.
 class TfmPedido : public TfmTelaSimples, public IPedidoEmEdicao {
@@ -29,6 +47,7 @@ public:
     bool EmEdicao() const override;
 
     PedidoControlador &Pedido() { return *m_c; }
+    ItensPedido &Itens() { return *m_itens; }
     DataSet *CDSItens() const { return &m_c->CDSItens; }
     DataSet *CDSConsulta;
 
@@ -66,6 +85,19 @@ public:
     QWidget *pnTotaisPed;
     QLineEdit *EdtTotQtde, *EdtVAlBruto, *EdtTotDesc, *EdtTotVal;
     QMenu *PMGrade;
+    QAction *GradeItens1;
+    QPushButton *btnExcluiItem, *btnGradeGeral;
+
+    // "Resumo": per delivery date and per product line
+    QWidget *TabSheet2, *PnlGraficoLinha;
+    TXRDBGrid *XRDBGrid1;
+    QChartView *DBChart2;
+    QPieSeries *Series1;
+
+    // The grade window and the order matrix, installed by their own unit;
+    // without them their entries stay disabled.
+    static std::function<void(TfmPedido &, EntregaGradeItem &)> AbreGradeItem;
+    static std::function<void(TfmPedido &)> AbreGradeGeral;
 
     QWidget *pnConf, *PnManBotoes;
     QPushButton *BtnConfirmar, *BtnDesistir;
@@ -84,6 +116,18 @@ public:
     void FechamentodePedido1Click();
     void FecharTodososPedidos1Click();
     void btnExcluiClick();
+
+    void XRDBGrid2KeyDown(int &key, Qt::KeyboardModifiers shift);
+    void XRDBGrid2ColEnter();
+    void XRDBGrid2ColExit();
+    void XRDBGrid2Exit();
+    void XRDBGrid2Enter();
+    void CDSItensAfterScroll();
+    void btnExcluiItemClick();
+    void btnGradeGeralClick();
+    void GradeItensClick();
+    void MontaTotalItem();
+    void AtualizaGrafico();
 
 protected:
     void FormShow() override;
@@ -110,7 +154,20 @@ private:
     void FechaBusca(PedidoControlador::Pesquisa p, TPesquisa *pq);
     void CDSConsultaAfterScroll();
 
+    // item grid and summaries
+    void CriaItens(QVBoxLayout *v);
+    void CriaResumo(QTabWidget *paginas);
+    void ConectaItens();
+    void ColunasItens();
+    void LiberaMenuGrade(bool liberar);
+    void TravaColunaPreco(bool porLinha);
+    void ConfirmaLinha();
+    void AbrePesquisaItem(const QString &nome, const QStringList &sql);
+    void AbreGradeItemAtual();
+    void DesenhaGrafico();
+
     std::unique_ptr<PedidoControlador> m_c;
+    std::unique_ptr<ItensPedido> m_itens;
     bool m_mostrando = false;
     bool m_buscando = false;
     QString m_escolha;

@@ -528,8 +528,18 @@ TEST_F(EntryFixture, NoLinesAddedWhereNothingCanBeTyped)
         std::function<void()> prepara;
     } casos[] = {
         {"read-only grid", [&] { grid->SetReadOnly(true); }},
-        {"read-only column", [&] { grid->Column(1)->ReadOnly = true; }},
-        {"check-box column", [&] { grid->Column(1)->CheckBox = true; }},
+        {"read-only columns",
+         [&] {
+             for (int i = 0; i < grid->ColumnCount(); ++i)
+                 grid->Column(i)->ReadOnly = true;
+         }},
+        {"check-box and read-only columns",
+         [&] {
+             for (int i = 0; i < grid->ColumnCount(); ++i)
+                 grid->Column(i)->ReadOnly = true;
+             grid->Column(1)->ReadOnly = false;
+             grid->Column(1)->CheckBox = true;
+         }},
     };
     for (const Caso &c : casos) {
         SCOPED_TRACE(c.nome);
@@ -539,9 +549,18 @@ TEST_F(EntryFixture, NoLinesAddedWhereNothingCanBeTyped)
         EXPECT_EQ(ds->state(), DataSet::State::Browse);
         EXPECT_EQ(ds->recordCount(), 2);
         grid->SetReadOnly(false);
-        grid->Column(1)->ReadOnly = false;
-        grid->Column(1)->CheckBox = false;
+        for (int i = 0; i < grid->ColumnCount(); ++i) {
+            grid->Column(i)->ReadOnly = false;
+            grid->Column(i)->CheckBox = false;
+        }
     }
+    // one column that takes text is enough, wherever the cursor is
+    grid->Column(1)->ReadOnly = true;
+    vaiPara(1, 1);
+    QTest::keyClick(grid, Qt::Key_Down);
+    EXPECT_EQ(ds->state(), DataSet::State::Insert);
+    ds->cancel();
+    grid->Column(1)->ReadOnly = false;
 
     // a line the program refuses to post stays, with the message, and nothing is appended
     ds->beforePost = [](DataSet &) { throw EDatabaseError("Falta o nome"); };

@@ -2,9 +2,17 @@
 
 #include "data/XRQuery.h"
 #include "data/untSelectsRep.h"
+#include "components/XRDBGrid.h"
+#include "windows/Aplicacao.h"
 #include "windows/ItensPedido.h"
 #include "windows/PedidoControlador.h"
 #include "windows/RegrasPedido.h"
+
+#include <QApplication>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
 
 namespace {
 
@@ -421,3 +429,118 @@ TEST_F(ItensTest, LookUpChoiceAndMatrixCheck)
 }
 
 } // namespace
+
+namespace {
+
+// The real window, typed into with the keyboard.
+class DigitacaoTest : public ItensTest {
+protected:
+    void SetUp() override
+    {
+        ReiniciaAplicacao();
+        ItensTest::SetUp();
+        sql("UPDATE CONFIG SET DTDEENTREGA = CURRENT_DATE - 10, DTATEENTREGA = CURRENT_DATE + 60");
+        // P100's list price is 25 % above its table price: room for that discount
+        sql("UPDATE CONDICAO SET COND_DESCMAX = 25 WHERE COND_CODCOND = '306090'");
+        janela = AbrePedidoPelaBarra(principal);
+        ASSERT_NE(janela, nullptr);
+        QApplication::setActiveWindow(principal.get());
+        rec->clear();
+    }
+    void TearDown() override
+    {
+        FechaPedidoEPrincipal(principal);
+        ItensTest::TearDown();
+        ReiniciaAplicacao();
+    }
+
+    static QWidget *foco() { return QApplication::focusWidget(); }
+    static void tecla(Qt::Key k) { QTest::keyClick(foco(), k); }
+    static void digita(const QString &texto)
+    {
+        for (const QChar ch : texto)
+            QTest::keyClick(foco(), ch.toLatin1());
+    }
+    // Types the cells of a line from the product column on, Tab after each.
+    static void linhaDigitada(const QStringList &celulas)
+    {
+        for (const QString &c : celulas) {
+            if (!c.isEmpty())
+                digita(c);
+            tecla(Qt::Key_Tab);
+        }
+    }
+    QString campoAtual() const
+    {
+        const TXRColumn *c = janela->XRDBGrid2->ColunaSelecionada();
+        return c ? c->FieldName : QString();
+    }
+
+    std::unique_ptr<TfmPrincipal> principal;
+    TfmPedido *janela = nullptr;
+};
+
+} // namespace
+
+TEST_F(DigitacaoTest, AWholeOrderTypedAndConfirmed)
+{
+    janela->btnNovo->click();
+    ASSERT_TRUE(janela->EmEdicao());
+    const QDate hojeReal = QDate::currentDate();
+    janela->edtVen_Fatura->setDate(hojeReal.addDays(5));
+    janela->EdtEntrega->setDate(hojeReal.addDays(30));
+
+    janela->edtCodCliente->setFocus();
+    digita("00001");
+    janela->edtCodTab->setFocus();
+    digita("SUL");
+    janela->edtCodCond->setFocus();
+    digita("306090");
+    janela->XRDBGrid2->setFocus();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(rec->texts().isEmpty()) << rec->texts().join('|').toStdString();
+    EXPECT_EQ(janela->Pedido().precos.nTaxa, 1.04);
+    ASSERT_EQ(campoAtual(), "Codigo");
+
+    // code, description, colour, its name, size, quantity, list price,
+    // discount, net price, value, stock: the last Tab starts a new line
+    linhaDigitada({"p100", "", "AZ", "", "M", "2", "", "", "", "", ""});
+    ASSERT_TRUE(rec->texts().isEmpty()) << rec->texts().join('|').toStdString();
+    EXPECT_EQ(janela->CDSItens()->recordCount(), 1);
+    EXPECT_EQ(campoAtual(), "Codigo");
+    EXPECT_EQ(janela->EdtTotQtde->text(), "2,00");
+
+    linhaDigitada({"P200", "", "XX"});
+    EXPECT_EQ(rec->texts(), QStringList{"Cor Inválida."});
+    EXPECT_EQ(campoAtual(), "Cor"); // the key was swallowed
+    rec->clear();
+    linhaDigitada({"VD", "", "P", "3"});
+    EXPECT_TRUE(rec->texts().isEmpty()) << rec->texts().join('|').toStdString();
+    EXPECT_EQ(campoAtual(), "PrecoOrig");
+    EXPECT_EQ(janela->EdtTotQtde->text(), "5,00");
+    EXPECT_EQ(janela->EdtTotVal->text(), "72,80");
+    EXPECT_EQ(janela->Itens().TbItensData.recordCount(), 1);
+    EXPECT_TRUE(janela->XRDBGrid2->GetColumn("Preco")->ReadOnly); // both products have a table price
+
+    QTest::mouseClick(janela->BtnConfirmar, Qt::LeftButton);
+    EXPECT_TRUE(rec->texts().isEmpty()) << rec->texts().join('|').toStdString();
+    EXPECT_FALSE(janela->EmEdicao());
+    TXRQuery q;
+    q.SetDatabase(dm->XRDtRepres);
+    q.SQL().Add("SELECT P.PED_CCLI, P.PED_TABPRE, P.PED_CONP, I.PEDIT_CODI, I.PEDIT_COR, I.PEDIT_TAM, I.PEDIT_QTDE, "
+                "I.PEDIT_PREC, I.PEDIT_PREC_ORI, I.PEDIT_DT_ENTREGA FROM PEDIDO P "
+                "JOIN PED_ITEN I ON I.PEDIT_NUME = P.PED_NUME WHERE P.PED_NUME = '" + janela->EdtNumero->text() +
+                "' ORDER BY I.PEDIT_ITEM");
+    q.Open();
+    QStringList linhas;
+    for (q.first(); !q.eof(); q.next()) {
+        QStringList v;
+        for (int k = 0; k < q.fieldCount(); ++k)
+            v << q.field(k)->asString();
+        linhas << v.join('|');
+    }
+    const QString hoje = hojeReal.toString("dd/MM/yyyy");
+    EXPECT_EQ(linhas.join(" / ").toStdString(),
+              QString("00001|SUL|306090|P100|AZ|M|2|20,8|26|" + hoje + " / 00001|SUL|306090|P200|VD|P|3|10,4|10,4|" + hoje)
+                  .toStdString());
+}
