@@ -48,6 +48,8 @@ PedidoControlador::PedidoControlador(TDMRepres *dm)
     CDSItens.setObjectName(QStringLiteral("CDSItens"));
     CDSItens.setFieldDefs(CamposItensPedido());
     CDSItens.open();
+    for (const char *campo : {"Qtde", "Preco", "Valor", "Desconto", "DescontoValor", "PrecoOrig"})
+        CDSItens.fieldByName(QLatin1String(campo))->displayFormat = QStringLiteral("0.00");
     LimpaTela();
 }
 

@@ -55,6 +55,7 @@ QLineEdit *novoTotal(const QString &nome, QWidget *pai)
     e->setFocusPolicy(Qt::NoFocus);
     e->setAlignment(Qt::AlignRight);
     e->setStyleSheet(QStringLiteral("background: #d4d0c8"));
+    e->setMinimumWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("9.999.999,99")) + 12);
     return e;
 }
 
@@ -356,6 +357,7 @@ QWidget *TfmPedido::CriaCabecalho()
     EdtObs->setObjectName(QStringLiteral("EdtObs"));
     EdtObs->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     EdtObs->setTabChangesFocus(true);
+    EdtObs->setFixedHeight(EdtObs->fontMetrics().lineSpacing() * 3 + 12); // the item grid gets the height
     f->addRow(QStringLiteral("Observação"), EdtObs);
     return PnPedidos;
 }
@@ -396,7 +398,7 @@ void TfmPedido::CriaManutencao()
     }
     direita->addTab(info, QStringLiteral("Informações"));
     CriaResumo(direita);
-    topo->addWidget(direita);
+    topo->addWidget(direita, 1);
     v->addLayout(topo);
 
     CriaItens(v);

@@ -10,7 +10,6 @@
 #include <QAction>
 #include <QChart>
 #include <QChartView>
-#include <QEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -35,28 +34,6 @@ bool editando(const DataSet &d)
 {
     return d.state() == DataSet::State::Edit || d.state() == DataSet::State::Insert;
 }
-
-// Keeps the chart panel 265 pixels narrower than its page.
-class AjustaGrafico : public QObject {
-public:
-    AjustaGrafico(QWidget *pagina, QWidget *painel)
-        : QObject(pagina)
-        , m_painel(painel)
-    {
-        pagina->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject *obj, QEvent *event) override
-    {
-        if (event->type() == QEvent::Resize)
-            m_painel->setFixedWidth(std::max(0, static_cast<QWidget *>(obj)->width() - 265));
-        return false;
-    }
-
-private:
-    QWidget *m_painel;
-};
 
 } // namespace
 
@@ -97,12 +74,12 @@ void TfmPedido::CriaResumo(QTabWidget *paginas)
     XRDBGrid1->setObjectName(QStringLiteral("XRDBGrid1"));
     XRDBGrid1->SetDataSet(&m_itens->TbItensData);
     XRDBGrid1->SetReadOnly(true);
-    XRDBGrid1->AddColumn(QStringLiteral("Data"), QStringLiteral("Data"));
-    XRDBGrid1->AddColumn(QStringLiteral("Qtde"), QStringLiteral("Qtde"));
-    XRDBGrid1->AddColumn(QStringLiteral("Valor"), QStringLiteral("Valor"));
+    for (const auto &[campo, largura] : {std::pair{"Data", 80}, std::pair{"Qtde", 60}, std::pair{"Valor", 80}})
+        XRDBGrid1->AddColumn(QLatin1String(campo), QLatin1String(campo))->Width = largura;
     XRDBGrid1->LayoutChanged();
     ld->addWidget(XRDBGrid1);
-    l->addWidget(porData, 1);
+    porData->setFixedWidth(265); // the chart takes the rest of the page
+    l->addWidget(porData);
 
     PnlGraficoLinha = new QWidget(TabSheet2);
     PnlGraficoLinha->setObjectName(QStringLiteral("PnlGraficoLinha"));
@@ -113,13 +90,13 @@ void TfmPedido::CriaResumo(QTabWidget *paginas)
     grafico->legend()->hide();
     Series1 = new QPieSeries(grafico);
     Series1->setObjectName(QStringLiteral("Series1"));
+    Series1->setPieSize(0.5); // room for the marks around it
     grafico->addSeries(Series1);
     DBChart2 = new QChartView(grafico, PnlGraficoLinha);
     DBChart2->setObjectName(QStringLiteral("DBChart2"));
     DBChart2->setRenderHint(QPainter::Antialiasing);
     lg->addWidget(DBChart2);
-    l->addWidget(PnlGraficoLinha);
-    new AjustaGrafico(TabSheet2, PnlGraficoLinha);
+    l->addWidget(PnlGraficoLinha, 1);
 }
 
 void TfmPedido::ConectaItens()
