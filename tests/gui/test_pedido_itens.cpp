@@ -544,3 +544,52 @@ TEST_F(DigitacaoTest, AWholeOrderTypedAndConfirmed)
               QString("00001|SUL|306090|P100|AZ|M|2|20,8|26|" + hoje + " / 00001|SUL|306090|P200|VD|P|3|10,4|10,4|" + hoje)
                   .toStdString());
 }
+
+TEST_F(DigitacaoTest, GridKeysButtonsAndTheGradeHandOver)
+{
+    EntregaGradeItem recebido;
+    int linhasRecebidas = -1;
+    TfmPedido::AbreGradeItem = [&](TfmPedido &, EntregaGradeItem &d) {
+        recebido = d;
+        linhasRecebidas = d.CDSProdutos->recordCount();
+        recebido.CDSProdutos = nullptr;
+    };
+    struct Desinstala {
+        ~Desinstala() { TfmPedido::AbreGradeItem = nullptr; }
+    } desinstala;
+    janela->btnNovo->click();
+    EXPECT_TRUE(janela->GradeItens1->isEnabled());
+    EXPECT_FALSE(janela->btnGradeGeral->isEnabled()); // no matrix window installed
+    janela->edtCodTab->setText("SUL");
+    janela->Pedido().FbDigColecao = true;
+    janela->XRDBGrid2->setFocus();
+    linhaDigitada({"P300", "", "PT", "", "G", "2"}); // no tier for size G: price 0, typed
+    ASSERT_TRUE(rec->texts().isEmpty()) << rec->texts().join('|').toStdString();
+    tecla(Qt::Key_Tab); // list price
+    tecla(Qt::Key_Tab); // discount
+    ASSERT_EQ(campoAtual(), "Preco");
+    EXPECT_FALSE(janela->XRDBGrid2->GetColumn("Preco")->ReadOnly); // unlocked for this product
+    digita("7,5");
+    tecla(Qt::Key_Tab);
+    EXPECT_DOUBLE_EQ(janela->CDSItens()->fieldByName("Valor")->asFloat(), 15);
+    EXPECT_EQ(janela->EdtTotVal->text(), "15,00");
+
+    // Delete never deletes a line from the keyboard; F3 hands the line over
+    janela->XRDBGrid2->setCurrentIndex(janela->XRDBGrid2->model()->index(0, 0));
+    tecla(Qt::Key_Delete);
+    EXPECT_EQ(janela->CDSItens()->recordCount(), 1);
+    tecla(Qt::Key_F3);
+    EXPECT_EQ(linhasRecebidas, 1);
+    EXPECT_EQ(recebido.FCodigo, "P300");
+    EXPECT_EQ(recebido.FColecao, "C1");
+    EXPECT_EQ(recebido.FTabelaPreco, "SUL");
+    EXPECT_EQ(recebido.FDtEntrega, QDate::currentDate());
+    EXPECT_EQ(janela->Pedido().oSLCodigos, (QStringList{"P300", "P300"})); // the tier check after it
+
+    rec->pushAnswer(MsgResult::Yes);
+    janela->btnExcluiItem->click();
+    EXPECT_EQ(rec->texts(), QStringList{"Deseja excluir o item corrente?"});
+    EXPECT_EQ(janela->CDSItens()->recordCount(), 0);
+    EXPECT_EQ(janela->EdtTotVal->text(), "0,00");
+    EXPECT_EQ(janela->Pedido().oSLCodigos, QStringList{"P300"});
+}
