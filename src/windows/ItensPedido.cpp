@@ -122,6 +122,12 @@ ItensPedido::Efeito ItensPedido::Tecla(const QString &campo, int &key, bool some
         e.parar = true;
         return e;
     }
+    // a new line nothing was typed into is the grid's to keep or drop;
+    // committing it here would store a blank item line
+    if (key != kF4 && itens.state() == DataSet::State::Insert && !itens.modified()) {
+        e.parar = true;
+        return e;
+    }
     if (campo == QLatin1String("Codigo"))
         e = teclaCodigo(key, somenteLeitura);
     else if (campo == QLatin1String("Cor"))
@@ -338,9 +344,13 @@ ItensPedido::Efeito ItensPedido::teclaPreco(int &key, bool somenteLeitura)
                 poe(itens, "DescontoValor", DescontoValorLinha(qtde, preco, precoOrig));
             }
         }
-        if (descontoRecusado(key, e))
-            return e;
+        // the value follows the typed price even when its discount is
+        // refused, so the line and the totals never contradict each other
         poe(itens, "Valor", qtde * preco);
+        if (descontoRecusado(key, e)) {
+            e.parar = false;
+            return e;
+        }
         itens.post();
     }
     e.travaPreco = true;

@@ -296,6 +296,19 @@ TEST_F(ItensTest, ItemDiscountRules)
 
     key = Qt::Key_Up;
     EXPECT_TRUE(i->Tecla("Preco", key, false).travaPreco);
+
+    // a typed price whose discount is refused: the value and totals follow it
+    c->condicao = QStringLiteral("306090");
+    rec->clear();
+    const auto precoRecusado = tab("Preco", 15.0);
+    EXPECT_EQ(rec->texts(), QStringList{"Desconto do Item acima do permitido (Máx: 10,00%)"});
+    EXPECT_EQ(key, 0);
+    EXPECT_FALSE(precoRecusado.parar);
+    EXPECT_DOUBLE_EQ(num("Desconto"), 0);
+    EXPECT_DOUBLE_EQ(num("Preco"), 15);
+    EXPECT_DOUBLE_EQ(num("Valor"), 30);
+    EXPECT_DOUBLE_EQ(num("DescontoValor"), 20);
+    EXPECT_DOUBLE_EQ(c->totais.liquido, 30);
 }
 
 TEST_F(ItensTest, TierPriceTakesTheSmallestCoveringTier)
@@ -573,6 +586,24 @@ TEST_F(DigitacaoTest, GridKeysButtonsAndTheGradeHandOver)
     tecla(Qt::Key_Tab);
     EXPECT_DOUBLE_EQ(janela->CDSItens()->fieldByName("Valor")->asFloat(), 15);
     EXPECT_EQ(janela->EdtTotVal->text(), "15,00");
+
+    // a new line nothing was typed into is never stored by the column rules
+    tecla(Qt::Key_Down);
+    EXPECT_EQ(janela->CDSItens()->state(), DataSet::State::Insert);
+    auto coluna = [this](const char *campo) {
+        janela->XRDBGrid2->SetSelectedIndex(janela->XRDBGrid2->IndexOfColumn(janela->XRDBGrid2->GetColumn(campo)));
+    };
+    coluna("Desconto");
+    tecla(Qt::Key_Down);
+    tecla(Qt::Key_Down);
+    coluna("Qtde");
+    tecla(Qt::Key_Tab);
+    coluna("Codigo");
+    tecla(Qt::Key_F3);
+    tecla(Qt::Key_Up);
+    EXPECT_EQ(janela->CDSItens()->recordCount(), 1);
+    EXPECT_NE(janela->CDSItens()->state(), DataSet::State::Insert);
+    EXPECT_EQ(linhasRecebidas, -1);
 
     // Delete never deletes a line from the keyboard; F3 hands the line over
     janela->XRDBGrid2->setCurrentIndex(janela->XRDBGrid2->model()->index(0, 0));
