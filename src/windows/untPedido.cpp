@@ -149,6 +149,12 @@ TfmPedido::TfmPedido(QWidget *dono)
 
 TfmPedido::~TfmPedido()
 {
+    // the grid's widgets outlive the order state while the children are deleted
+    XRDBGrid2->OnKeyDown = nullptr;
+    XRDBGrid2->OnEnter = nullptr;
+    XRDBGrid2->OnExit = nullptr;
+    XRDBGrid2->OnColExit = nullptr;
+    XRDBGrid2->OnColEnter = nullptr;
     if (fmPedido == this)
         fmPedido = nullptr;
 }
