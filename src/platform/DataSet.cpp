@@ -1046,6 +1046,23 @@ void DataSet::appendRow(Row row)
 
 const Row &DataSet::rowAt(int index) const { return m_view[size_t(index)]->values; }
 
+void DataSet::copyRowsFrom(const DataSet &source)
+{
+    std::vector<int> from;
+    for (const FieldDef &d : m_defs)
+        from.push_back(source.fieldIndex(d.name));
+    std::vector<Row> rows;
+    rows.reserve(size_t(source.recordCount()));
+    for (int r = 0; r < source.recordCount(); ++r) {
+        Row row(m_defs.size());
+        for (size_t f = 0; f < from.size(); ++f)
+            if (from[f] >= 0)
+                row[f] = source.valueAt(r, from[f]);
+        rows.push_back(std::move(row));
+    }
+    setRows(std::move(rows));
+}
+
 QVariant DataSet::valueAt(int row, int column) const
 {
     if (row < 0 || row >= int(m_view.size()) || column < 0 || column >= int(m_defs.size()))

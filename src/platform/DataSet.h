@@ -185,6 +185,7 @@ public:
     void insert(); // before the current record
     void edit();
     void post();
+    void postIfEditing(); // posts only an edit or insert in progress
     void cancel();
     virtual void deleteRecord();
     // While the edited or inserted record sits among the rows, its position (0-based); -1 otherwise.
@@ -224,6 +225,9 @@ public:
     const Row &rowAt(int index) const;
     QVariant valueAt(int row, int column) const;
     void setRows(std::vector<Row> rows);
+    // Replaces the rows with a copy of source's stored rows, fields matched
+    // by name (fields source lacks stay null).
+    void copyRowsFrom(const DataSet &source);
     void emptyTable();
 
     // Field access through the current row (or the edit buffer).
@@ -252,7 +256,6 @@ private:
 
     void setCursor(int index);
     void moveTo(int index); // navigation: posts, fires scroll events
-    void postIfEditing();
     void startInsert(int position);
     void rebuildView(); // refilters and resorts the shared rows
     // Switches the order, keeping the current row; a failing order is undone.

@@ -100,8 +100,7 @@ bool GravacaoPedido::PedidoEnviado(TDMRepres &dm, const QString &numero)
 bool GravacaoPedido::ValidaItens()
 {
     DataSet &itens = c.CDSItens;
-    if (itens.state() != DataSet::State::Browse && itens.active())
-        itens.post();
+    itens.postIfEditing();
     const QString tabela = c.tabela.trimmed();
 
     DataSet l;
@@ -338,8 +337,7 @@ bool GravacaoPedido::GravaPedido()
     const QString numero = QuotedStr(c.numero);
     const QString idFechado = QuotedStr(fechado ? QStringLiteral("S") : QStringLiteral("N"));
     DataSet &itens = c.CDSItens;
-    if (itens.active() && itens.state() != DataSet::State::Browse)
-        itens.post();
+    itens.postIfEditing();
 
     TXRCustomTransaction &tra = *m_dm.XRTransaction;
     SavepointGuard guarda(tra, QStringLiteral("GRAVA_PEDIDO"));
@@ -459,8 +457,7 @@ bool GravacaoPedido::Confirmar()
 {
     return protegido([this] {
         DataSet &itens = c.CDSItens;
-        if (itens.active() && itens.state() != DataSet::State::Browse)
-            itens.post();
+        itens.postIfEditing();
         if (c.vQtdeMaxItem > 0) {
             bool acima = false;
             for (int i = 0; i < itens.recordCount() && !acima; ++i)

@@ -37,14 +37,6 @@ double num(const DataSet &d, const char *campo)
 
 void poe(DataSet &d, const char *campo, const QVariant &v) { d.fieldByName(QLatin1String(campo))->setValue(v); }
 
-bool editando(const DataSet &d) { return d.state() == DataSet::State::Edit || d.state() == DataSet::State::Insert; }
-
-void grava(DataSet &d)
-{
-    if (editando(d))
-        d.post();
-}
-
 } // namespace
 
 ItensPedido::ItensPedido(PedidoControlador &ctl, TDMRepres &dm)
@@ -85,7 +77,7 @@ void ItensPedido::ligaEventos(bool ligar)
 // Posts what was typed and goes on editing the same line.
 void ItensPedido::confirma()
 {
-    grava(itens);
+    itens.postIfEditing();
     itens.edit();
 }
 
@@ -388,7 +380,7 @@ ItensPedido::Efeito ItensPedido::teclaDesconto(int &key, bool somenteLeitura)
 
 void ItensPedido::FechaPesquisaItem(const QString &nome, const std::function<QVariant(const QString &)> &valor)
 {
-    grava(itens);
+    itens.postIfEditing();
     itens.edit();
     if (nome == QLatin1String("oPqProduto")) {
         poe(itens, "Codigo", valor(QStringLiteral("PROD_CODI")));
@@ -502,21 +494,7 @@ void ItensPedido::AtualizaGrafico()
 {
     AtualizaGridDataEntrega();
     if (c.FbLinha) {
-        CDSItensGrafico.emptyTable();
-        const int n = itens.fieldCount();
-        std::vector<Row> copia;
-        const int linhas = itens.recordCount();
-        std::vector<int> destino;
-        for (int i = 0; i < n; ++i)
-            destino.push_back(CDSItensGrafico.fieldIndex(itens.field(i)->fieldName()));
-        for (int r = 0; r < linhas; ++r) {
-            Row row(size_t(CDSItensGrafico.fieldCount()));
-            for (int i = 0; i < n; ++i)
-                if (destino[size_t(i)] >= 0)
-                    row[size_t(destino[size_t(i)])] = itens.valueAt(r, i);
-            copia.push_back(std::move(row));
-        }
-        CDSItensGrafico.setRows(std::move(copia));
+        CDSItensGrafico.copyRowsFrom(itens);
     }
     if (aoAtualizarResumo)
         aoAtualizarResumo();

@@ -281,8 +281,7 @@ bool AplicaCondicao(PrecosPedido &p, DescontosPedido &d, DataSet &itens, const F
 {
     const double taxa = CalculaTaxa(c.parcelas, c.diasIntervalo, c.prazoInicial, c.taxa);
     if (taxa != p.nTaxa && !p.digPreco && itens.active() && !itens.isEmpty()) {
-        if (itens.state() != DataSet::State::Browse)
-            itens.post();
+        itens.postIfEditing();
         std::vector<NovaLinha> novas;
         DataSet l;
         l.cloneCursor(itens);
@@ -332,8 +331,7 @@ bool RecalculaItensGravacao(const PrecosPedido &p, DataSet &itens, const FontePr
 {
     if (!itens.active() || itens.isEmpty())
         return true;
-    if (itens.state() != DataSet::State::Browse)
-        itens.post();
+    itens.postIfEditing();
     std::vector<NovaLinha> novas;
     DataSet l;
     l.cloneCursor(itens);

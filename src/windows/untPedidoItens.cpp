@@ -30,11 +30,6 @@ const QColor kCorBotao(0xd4, 0xd0, 0xc8); // the classic button face of locked c
 
 QColor corJanela() { return QColor(Qt::white); }
 
-bool editando(const DataSet &d)
-{
-    return d.state() == DataSet::State::Edit || d.state() == DataSet::State::Insert;
-}
-
 } // namespace
 
 void TfmPedido::CriaItens(QVBoxLayout *v)
@@ -154,8 +149,7 @@ void TfmPedido::ConfirmaLinha()
     DataSet &itens = m_c->CDSItens;
     if (itens.state() == DataSet::State::Insert && !itens.modified())
         return; // a new line nothing was typed in is not stored
-    if (editando(itens))
-        itens.post();
+    itens.postIfEditing();
     if (!itens.isEmpty())
         itens.edit();
 }
@@ -238,14 +232,7 @@ void TfmPedido::AbreGradeItemAtual()
     DataSet copia;
     copia.setFieldDefs(itens.fieldDefs());
     copia.open();
-    std::vector<Row> linhas;
-    for (int r = 0; r < itens.recordCount(); ++r) {
-        Row row;
-        for (int f = 0; f < itens.fieldCount(); ++f)
-            row.push_back(itens.valueAt(r, f));
-        linhas.push_back(std::move(row));
-    }
-    copia.setRows(std::move(linhas));
+    copia.copyRowsFrom(itens);
     EntregaGradeItem dados;
     dados.CDSProdutos = &copia;
     dados.FCodigo = itens.fieldByName(QStringLiteral("Codigo"))->asString();
@@ -259,8 +246,7 @@ void TfmPedido::AbreGradeItemAtual()
     MontaTotalItem();
     m_c->GeraTotais();
     MostraTotais();
-    if (editando(itens))
-        itens.post();
+    itens.postIfEditing();
     itens.last();
 }
 
