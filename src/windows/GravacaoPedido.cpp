@@ -10,26 +10,16 @@
 #include "platform/DialogService.h"
 #include "platform/Formats.h"
 #include "windows/PedidoControlador.h"
+#include "windows/CamposPedido.h"
 #include "windows/RegrasPedido.h"
 
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
+using namespace pedido;
+
 namespace {
-
-void aviso(const QString &texto)
-{
-    dialogs().messageBox(texto, TituloPedido, MsgButtons::Ok, MsgIcon::Information);
-}
-
-bool pergunta(const QString &texto)
-{
-    return dialogs().messageBox(texto, TituloPedido, MsgButtons::YesNo, MsgIcon::Question, 2) == MsgResult::Yes;
-}
-
-QString txt(DataSet &ds, const char *campo) { return ds.fieldByName(QLatin1String(campo))->asString(); }
-double num(DataSet &ds, const char *campo) { return ds.fieldByName(QLatin1String(campo))->asFloat(); }
 
 QString dataSQL(const QDate &d) { return fmt::formatDateTime(QStringLiteral("mm/dd/yyyy"), QDateTime(d, QTime(0, 0))); }
 

@@ -4,8 +4,8 @@
 #include "data/XRQuery.h"
 #include "data/untDMRepres.h"
 #include "data/untSelectsRep.h"
-#include "platform/DialogService.h"
 #include "platform/Formats.h"
+#include "windows/CamposPedido.h"
 #include "windows/PedidoControlador.h"
 #include "windows/RegrasPedido.h"
 
@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <limits>
 
+using namespace pedido;
+
 namespace {
 
 constexpr int kTab = Qt::Key_Tab;
@@ -21,21 +23,6 @@ constexpr int kCima = Qt::Key_Up;
 constexpr int kBaixo = Qt::Key_Down;
 constexpr int kF3 = Qt::Key_F3;
 constexpr int kF4 = Qt::Key_F4;
-
-void aviso(const QString &texto)
-{
-    dialogs().messageBox(texto, TituloPedido, MsgButtons::Ok, MsgIcon::Information);
-}
-
-QString txt(const DataSet &d, const char *campo) { return d.fieldByName(QLatin1String(campo))->asString(); }
-
-double num(const DataSet &d, const char *campo)
-{
-    const Field *f = d.fieldByName(QLatin1String(campo));
-    return f->isNull() ? 0.0 : f->asFloat();
-}
-
-void poe(DataSet &d, const char *campo, const QVariant &v) { d.fieldByName(QLatin1String(campo))->setValue(v); }
 
 } // namespace
 
@@ -403,8 +390,7 @@ void ItensPedido::ExcluiItem()
         aviso(QStringLiteral("Nenhum item para excluir."));
         return;
     }
-    if (dialogs().messageBox(QStringLiteral("Deseja excluir o item corrente?"), TituloPedido, MsgButtons::YesNo,
-                             MsgIcon::Question, 2) != MsgResult::Yes)
+    if (!pergunta(QStringLiteral("Deseja excluir o item corrente?")))
         return;
     const QString codigo = txt(itens, "Codigo");
     itens.deleteRecord();

@@ -4,22 +4,14 @@
 #include "data/XRQuery.h"
 #include "data/untDMRepres.h"
 #include "data/untSelectsRep.h"
-#include "platform/DialogService.h"
 #include "platform/Formats.h"
+#include "windows/CamposPedido.h"
 
 #include <memory>
 
+using namespace pedido;
+
 namespace {
-
-void aviso(const QString &texto)
-{
-    dialogs().messageBox(texto, TituloPedido, MsgButtons::Ok, MsgIcon::Information);
-}
-
-bool pergunta(const QString &texto)
-{
-    return dialogs().messageBox(texto, TituloPedido, MsgButtons::YesNo, MsgIcon::Question, 2) == MsgResult::Yes;
-}
 
 QString texto(DataSet &q, const char *campo)
 {

@@ -2,30 +2,23 @@
 
 #include "data/untDMRepres.h"
 #include "platform/DataSet.h"
-#include "platform/DialogService.h"
 #include "platform/Formats.h"
+#include "windows/CamposPedido.h"
 
 #include <algorithm>
 #include <stdexcept>
 
 const QString TituloPedido = QStringLiteral("Cadastro de Pedidos");
 
-namespace {
+using namespace pedido;
 
-void aviso(const QString &texto)
-{
-    dialogs().messageBox(texto, TituloPedido, MsgButtons::Ok, MsgIcon::Information);
-}
+namespace {
 
 QString msgAcimaPermitido(double nDescMax)
 {
     return QStringLiteral("Desconto do Pedido acima do permitido (máx: ") + fmt::formatFloat(QStringLiteral("0.00"), nDescMax) +
            QStringLiteral("%)");
 }
-
-double num(DataSet &ds, const char *campo) { return ds.fieldByName(QLatin1String(campo))->asFloat(); }
-QString txt(DataSet &ds, const char *campo) { return ds.fieldByName(QLatin1String(campo))->asString(); }
-void poe(DataSet &ds, const char *campo, double v) { ds.fieldByName(QLatin1String(campo))->setAsFloat(v); }
 
 // New money values of one line; applied only once every line passed.
 struct NovaLinha {

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+class DataSet;
+
+// What the order units share to read and write line fields and to speak to
+// the user, titled like the order window.
+namespace pedido {
+
+void aviso(const QString &texto);
+// Yes/No with No as the default; true for Yes.
+bool pergunta(const QString &texto);
+
+QString txt(const DataSet &ds, const char *campo);
+double num(const DataSet &ds, const char *campo); // null reads 0
+void poe(DataSet &ds, const char *campo, const QVariant &v);
+void poe(DataSet &ds, const char *campo, double v);
+
+} // namespace pedido
