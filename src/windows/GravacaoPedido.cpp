@@ -380,6 +380,7 @@ bool GravacaoPedido::GravaPedido()
                           QStringLiteral(")"),
                       });
     }
+    const FontePrecos fonte = FontePrecosDe(m_dm);
     int item = 0;
     for (linhas.first(); !linhas.eof(); linhas.next()) {
         ++item;
@@ -388,7 +389,7 @@ bool GravacaoPedido::GravaPedido()
             continue;
         const double qtde = num(linhas, "Qtde"), preco = num(linhas, "Preco");
         const double precoOri =
-            PrecoOrigLinha(FontePrecosDe(m_dm), codigo, c.tabela, txt(linhas, "Tam"), qtde, fmt::round2(preco),
+            PrecoOrigLinha(fonte, codigo, c.tabela, txt(linhas, "Tam"), qtde, fmt::round2(preco),
                            c.precos.nTaxa);
         const QDate entrega = linhas.fieldByName(QStringLiteral("DtEntrega"))->asDate();
         executa(m_dm, {

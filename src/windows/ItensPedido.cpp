@@ -30,6 +30,7 @@ ItensPedido::ItensPedido(PedidoControlador &ctl, TDMRepres &dm)
     : c(ctl)
     , m_dm(dm)
     , itens(ctl.CDSItens)
+    , m_fonte(FontePrecosDe(dm))
 {
     TbItensData.setObjectName(QStringLiteral("TbItensData"));
     TbItensData.setFieldDefs({{QStringLiteral("Data"), FieldType::Date},
@@ -79,12 +80,11 @@ void ItensPedido::estoque()
 
 void ItensPedido::precosDaFaixa(double total)
 {
-    const FontePrecos f = FontePrecosDe(m_dm);
     const QString codigo = txt(itens, "Codigo");
     const QString tam = txt(itens, "Tam");
-    const double preco = PrecoLinha(f, codigo, c.tabela, tam, total, c.precos.nTaxa);
+    const double preco = PrecoLinha(m_fonte, codigo, c.tabela, tam, total, c.precos.nTaxa);
     poe(itens, "Preco", preco);
-    poe(itens, "PrecoOrig", PrecoOrigLinha(f, codigo, c.tabela, tam, total, preco, c.precos.nTaxa));
+    poe(itens, "PrecoOrig", PrecoOrigLinha(m_fonte, codigo, c.tabela, tam, total, preco, c.precos.nTaxa));
     if (!c.precos.digPreco)
         poe(itens, "Desconto", 0.0);
 }
@@ -350,7 +350,7 @@ ItensPedido::Efeito ItensPedido::teclaDesconto(int &key, bool somenteLeitura)
     const double desconto = num(itens, "Desconto");
     const double qtde = num(itens, "Qtde");
     if (desconto <= 0) {
-        const double preco = PrecoLinha(FontePrecosDe(m_dm), codigo, c.tabela, txt(itens, "Tam"), total, c.precos.nTaxa);
+        const double preco = PrecoLinha(m_fonte, codigo, c.tabela, txt(itens, "Tam"), total, c.precos.nTaxa);
         poe(itens, "Preco", preco);
         poe(itens, "DescontoValor", 0.0);
         poe(itens, "Valor", qtde * preco);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/DataSet.h"
+#include "windows/RegrasPedido.h"
 
 #include <QDate>
 #include <QString>
@@ -85,4 +86,5 @@ private:
     PedidoControlador &c;
     TDMRepres &m_dm;
     DataSet &itens;
+    const FontePrecos m_fonte;
 };
