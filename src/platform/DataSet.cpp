@@ -157,20 +157,11 @@ bool Field::isBlob() const
 
 QString Field::displayText() const { return displayTextOf(value(), dataType(), displayFormat); }
 
-QString Field::displayTextOf(const QVariant &v, FieldType type, const QString &displayFormat)
+namespace {
+
+// A stored value as text, pt-BR dates; doubles as the caller writes them.
+QString textoDoValor(const QVariant &v, QString (*textoDouble)(double))
 {
-    if (!v.isValid() || v.isNull())
-        return QString();
-    if (!displayFormat.isEmpty()) {
-        if (isNumericType(type))
-            return fmt::formatFloat(displayFormat, v.toDouble());
-        if (type == FieldType::Date)
-            return fmt::formatDateTime(displayFormat, QDateTime(v.toDate(), QTime(0, 0)));
-        if (type == FieldType::DateTime)
-            return fmt::formatDateTime(displayFormat, v.toDateTime());
-        if (type == FieldType::Time)
-            return fmt::formatDateTime(displayFormat, QDateTime(QDate(1899, 12, 30), v.toTime()));
-    }
     switch (v.typeId()) {
     case QMetaType::QByteArray:
         return QString::fromUtf8(v.toByteArray());
@@ -185,12 +176,31 @@ QString Field::displayTextOf(const QVariant &v, FieldType type, const QString &d
         return dt.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
     }
     case QMetaType::Double:
-        return fmt::floatToStr(v.toDouble());
+        return textoDouble(v.toDouble());
     case QMetaType::Bool:
         return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
     default:
         return v.toString();
     }
+}
+
+} // namespace
+
+QString Field::displayTextOf(const QVariant &v, FieldType type, const QString &displayFormat)
+{
+    if (!v.isValid() || v.isNull())
+        return QString();
+    if (!displayFormat.isEmpty()) {
+        if (isNumericType(type))
+            return fmt::formatFloat(displayFormat, v.toDouble());
+        if (type == FieldType::Date)
+            return fmt::formatDateTime(displayFormat, QDateTime(v.toDate(), QTime(0, 0)));
+        if (type == FieldType::DateTime)
+            return fmt::formatDateTime(displayFormat, v.toDateTime());
+        if (type == FieldType::Time)
+            return fmt::formatDateTime(displayFormat, QDateTime(QDate(1899, 12, 30), v.toTime()));
+    }
+    return textoDoValor(v, fmt::floatToStr);
 }
 bool Field::isNull() const
 {
@@ -204,30 +214,12 @@ QString Field::asString() const
     const QVariant v = value();
     if (!v.isValid() || v.isNull())
         return QString();
-    switch (v.typeId()) {
-    case QMetaType::QByteArray:
-        return QString::fromUtf8(v.toByteArray());
-    case QMetaType::QDate:
-        return v.toDate().toString(QStringLiteral("dd/MM/yyyy"));
-    case QMetaType::QTime:
-        return v.toTime().toString(QStringLiteral("HH:mm:ss"));
-    case QMetaType::QDateTime: {
-        const QDateTime dt = v.toDateTime();
-        if (dt.time() == QTime(0, 0))
-            return dt.date().toString(QStringLiteral("dd/MM/yyyy"));
-        return dt.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
-    }
-    case QMetaType::Double: {
+    return textoDoValor(v, [](double d) {
         // pt-BR decimal comma, shortest round-trip form
-        QString s = QString::number(v.toDouble(), 'g', 15);
-        s.replace('.', ',');
-        return s;
-    }
-    case QMetaType::Bool:
-        return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
-    default:
-        return v.toString();
-    }
+        QString t = QString::number(d, 'g', 15);
+        t.replace('.', ',');
+        return t;
+    });
 }
 
 int Field::asInteger() const
