@@ -13,6 +13,8 @@
 #include "windows/CamposPedido.h"
 #include "windows/RegrasPedido.h"
 
+#include <QHash>
+
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -118,16 +120,14 @@ bool GravacaoPedido::ValidaItens()
             return false;
         }
     }
-    // 3. Same product, colour and size twice
+    // 3. Same product, colour and size twice: counted in one pass, reported
+    // at the first such line
+    QHash<QStringList, int> vezes;
+    for (l.first(); !l.eof(); l.next())
+        ++vezes[QStringList{txt(l, "Codigo"), txt(l, "Cor"), txt(l, "Tam")}];
     for (l.first(); !l.eof(); l.next()) {
         const QString codigo = txt(l, "Codigo"), cor = txt(l, "Cor"), tam = txt(l, "Tam");
-        int iguais = 0;
-        for (int i = 0; i < itens.recordCount(); ++i) {
-            const auto v = [&](const char *campo) { return itens.valueAt(i, itens.fieldIndex(QLatin1String(campo))).toString(); };
-            if (v("Codigo") == codigo && v("Cor") == cor && v("Tam") == tam)
-                ++iguais;
-        }
-        if (iguais > 1) {
+        if (vezes.value(QStringList{codigo, cor, tam}) > 1) {
             aviso(QStringLiteral("Item com Cor e Tam iguais. Favor corrigir: \r\n\r\nCódigo: ") + codigo +
                   QStringLiteral("\r\nCor: ") + cor + QStringLiteral("\r\nTam: ") + tam);
             return false;
