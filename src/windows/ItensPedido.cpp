@@ -420,11 +420,9 @@ bool ItensPedido::PrecoLiberado() const
 
 void ItensPedido::MontaTotalItem()
 {
-    QMap<QString, double> totais;
+    const QHash<QString, double> totais = TotaisPorProduto(itens);
     DataSet l;
     l.cloneCursor(itens);
-    for (l.first(); !l.eof(); l.next())
-        totais[txt(l, "Codigo")] += num(l, "Qtde");
     if (c.FbDigColecao && c.FColecao.trimmed().isEmpty()) {
         l.first();
         if (!l.eof())

@@ -190,6 +190,16 @@ double TotalProduto(DataSet &itens, const QString &codigo)
     return total;
 }
 
+QHash<QString, double> TotaisPorProduto(DataSet &itens)
+{
+    DataSet c;
+    c.cloneCursor(itens);
+    QHash<QString, double> totais;
+    for (c.first(); !c.eof(); c.next())
+        totais[txt(c, "Codigo")] += num(c, "Qtde");
+    return totais;
+}
+
 TotaisPedido GeraTotais(DataSet &itens, double descontoPedido)
 {
     TotaisPedido t;
@@ -276,13 +286,14 @@ bool AplicaCondicao(PrecosPedido &p, DescontosPedido &d, DataSet &itens, const F
     if (taxa != p.nTaxa && !p.digPreco && itens.active() && !itens.isEmpty()) {
         itens.postIfEditing();
         std::vector<NovaLinha> novas;
+        const QHash<QString, double> totais = TotaisPorProduto(itens);
         DataSet l;
         l.cloneCursor(itens);
         for (l.first(); !l.eof(); l.next()) {
             NovaLinha n = linhaAtual(l);
             const QString codigo = txt(l, "Codigo");
             const QString tam = txt(l, "Tam");
-            const double total = TotalProduto(itens, codigo);
+            const double total = totais.value(codigo);
             const double preco = PrecoLinha(f, codigo, p.tabela, tam, total, taxa);
             if (preco > 0) {
                 n.preco = preco;
@@ -326,6 +337,7 @@ bool RecalculaItensGravacao(const PrecosPedido &p, DataSet &itens, const FontePr
         return true;
     itens.postIfEditing();
     std::vector<NovaLinha> novas;
+    const QHash<QString, double> totais = TotaisPorProduto(itens);
     DataSet l;
     l.cloneCursor(itens);
     for (l.first(); !l.eof(); l.next()) {
@@ -343,7 +355,7 @@ bool RecalculaItensGravacao(const PrecosPedido &p, DataSet &itens, const FontePr
             }
         } else {
             const QString codigo = txt(l, "Codigo");
-            const double preco = PrecoLinha(f, codigo, p.tabela, txt(l, "Tam"), TotalProduto(itens, codigo), p.nTaxa);
+            const double preco = PrecoLinha(f, codigo, p.tabela, txt(l, "Tam"), totais.value(codigo), p.nTaxa);
             if (preco <= 0 && n.preco > 0)
                 n.precoOrig = n.preco;
             if (preco > 0)

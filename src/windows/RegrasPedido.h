@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 
 #include <array>
@@ -53,6 +54,8 @@ double PrecoOrigLinha(const FontePrecos &f, const QString &codigo, const QString
                       double qtde, double preco, double nTaxa);
 // Sum of Qtde of every line with this product code.
 double TotalProduto(DataSet &itens, const QString &codigo);
+// The same for every product code of the lines, in one pass.
+QHash<QString, double> TotaisPorProduto(DataSet &itens);
 
 struct TotaisPedido {
     double qtde = 0;
