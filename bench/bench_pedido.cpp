@@ -5,9 +5,9 @@
 
 #include "data/untDMRepres.h"
 #include "platform/DialogService.h"
-#include "windows/GravacaoPedido.h"
-#include "windows/PedidoControlador.h"
-#include "windows/RegrasPedido.h"
+#include "windows/pedido/regras/GravacaoPedido.h"
+#include "windows/pedido/regras/PedidoControlador.h"
+#include "windows/pedido/regras/RegrasPedido.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

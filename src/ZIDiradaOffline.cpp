@@ -7,13 +7,13 @@
 #include "sync/EscolhaRetaguarda.h"
 #include "sync/untDMComunicacao.h"
 #include "sync/untDMRemoto.h"
-#include "windows/InterfacesJanelas.h"
-#include "windows/Aplicacao.h"
-#include "windows/UntAviso.h"
-#include "windows/WindowRegistry.h"
-#include "windows/untLogin.h"
-#include "windows/untPedido.h"
-#include "windows/untPrincipal.h"
+#include "windows/nucleo/InterfacesJanelas.h"
+#include "windows/nucleo/Aplicacao.h"
+#include "windows/nucleo/UntAviso.h"
+#include "windows/nucleo/WindowRegistry.h"
+#include "windows/principal/untLogin.h"
+#include "windows/pedido/untPedido.h"
+#include "windows/principal/untPrincipal.h"
 
 #include <QScreen>
 

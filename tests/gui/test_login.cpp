@@ -1,7 +1,7 @@
 #include "test_shell_fixture.h"
 
-#include "windows/Aplicacao.h"
-#include "windows/untLogin.h"
+#include "windows/nucleo/Aplicacao.h"
+#include "windows/principal/untLogin.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
 #include "test_pedido_fixture.h"
 
-#include "windows/PedidoControlador.h"
+#include "windows/pedido/regras/PedidoControlador.h"
 
 #include <optional>
 

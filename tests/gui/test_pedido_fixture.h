@@ -5,9 +5,9 @@
 #include "data/UntScriptsRep.h"
 #include "data/untDMRepres.h"
 #include "platform/DialogService.h"
-#include "windows/WindowRegistry.h"
-#include "windows/untPedido.h"
-#include "windows/untPrincipal.h"
+#include "windows/nucleo/WindowRegistry.h"
+#include "windows/pedido/untPedido.h"
+#include "windows/principal/untPrincipal.h"
 
 #include <QFile>
 #include <QTemporaryDir>

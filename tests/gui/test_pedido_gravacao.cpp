@@ -2,13 +2,13 @@
 
 #include "data/XRQuery.h"
 #include "data/XRTransaction.h"
-#include "windows/Aplicacao.h"
-#include "windows/GravacaoPedido.h"
-#include "windows/WindowRegistry.h"
-#include "windows/untPedido.h"
-#include "windows/untPrincipal.h"
-#include "windows/PedidoControlador.h"
-#include "windows/RegrasPedido.h"
+#include "windows/nucleo/Aplicacao.h"
+#include "windows/pedido/regras/GravacaoPedido.h"
+#include "windows/nucleo/WindowRegistry.h"
+#include "windows/pedido/untPedido.h"
+#include "windows/principal/untPrincipal.h"
+#include "windows/pedido/regras/PedidoControlador.h"
+#include "windows/pedido/regras/RegrasPedido.h"
 
 #include <QCheckBox>
 #include <QCryptographicHash>

@@ -3,10 +3,10 @@
 #include "data/XRQuery.h"
 #include "data/untSelectsRep.h"
 #include "components/XRDBGrid.h"
-#include "windows/Aplicacao.h"
-#include "windows/ItensPedido.h"
-#include "windows/PedidoControlador.h"
-#include "windows/RegrasPedido.h"
+#include "windows/nucleo/Aplicacao.h"
+#include "windows/pedido/regras/ItensPedido.h"
+#include "windows/pedido/regras/PedidoControlador.h"
+#include "windows/pedido/regras/RegrasPedido.h"
 
 #include <QApplication>
 #include <QDateEdit>

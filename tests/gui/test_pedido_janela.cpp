@@ -3,10 +3,10 @@
 #include "components/XRDBGrid.h"
 #include "components/untCpoBusca.h"
 #include "components/untCpoPesquisa.h"
-#include "windows/Aplicacao.h"
-#include "windows/WindowRegistry.h"
-#include "windows/untPedido.h"
-#include "windows/untPrincipal.h"
+#include "windows/nucleo/Aplicacao.h"
+#include "windows/nucleo/WindowRegistry.h"
+#include "windows/pedido/untPedido.h"
+#include "windows/principal/untPrincipal.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -3,11 +3,11 @@
 #include "components/untTelaSimples.h"
 #include "platform/Formats.h"
 #include "platform/IniFile.h"
-#include "windows/EstadoFTP.h"
-#include "windows/GraficosPrincipal.h"
-#include "windows/RegrasPrincipal.h"
-#include "windows/WindowRegistry.h"
-#include "windows/untPrincipal.h"
+#include "windows/principal/regras/EstadoFTP.h"
+#include "windows/principal/regras/GraficosPrincipal.h"
+#include "windows/principal/regras/RegrasPrincipal.h"
+#include "windows/nucleo/WindowRegistry.h"
+#include "windows/principal/untPrincipal.h"
 
 #include <QAction>
 #include <QLabel>

@@ -4,8 +4,8 @@
 #include "components/untTelaSimples.h"
 #include "platform/DataSet.h"
 #include "platform/DialogService.h"
-#include "windows/Aplicacao.h"
-#include "windows/WindowRegistry.h"
+#include "windows/nucleo/Aplicacao.h"
+#include "windows/nucleo/WindowRegistry.h"
 
 #include <QApplication>
 #include <QLabel>

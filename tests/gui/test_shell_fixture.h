@@ -3,7 +3,7 @@
 #include "TestDb.h"
 
 #include "data/untDMRepres.h"
-#include "windows/Aplicacao.h"
+#include "windows/nucleo/Aplicacao.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "windows/Aplicacao.h"
+#include "windows/nucleo/Aplicacao.h"
 
 #include "data/XRFuncoesDB.h"
 #include "platform/DataSet.h"

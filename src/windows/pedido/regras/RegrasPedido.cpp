@@ -1,9 +1,9 @@
-#include "windows/RegrasPedido.h"
+#include "windows/pedido/regras/RegrasPedido.h"
 
 #include "data/untDMRepres.h"
 #include "platform/DataSet.h"
 #include "platform/Formats.h"
-#include "windows/CamposPedido.h"
+#include "windows/pedido/regras/CamposPedido.h"
 
 #include <algorithm>
 #include <stdexcept>

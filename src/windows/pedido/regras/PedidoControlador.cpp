@@ -1,11 +1,11 @@
-#include "windows/PedidoControlador.h"
+#include "windows/pedido/regras/PedidoControlador.h"
 
 #include "data/UntFuncoes.h"
 #include "data/XRQuery.h"
 #include "data/untDMRepres.h"
 #include "data/untSelectsRep.h"
 #include "platform/Formats.h"
-#include "windows/CamposPedido.h"
+#include "windows/pedido/regras/CamposPedido.h"
 
 #include <memory>
 

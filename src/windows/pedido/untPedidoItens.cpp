@@ -1,6 +1,6 @@
 // The item lines of the order window: the grid they are typed in, its
 // look-ups, the grade hand-over and the "Resumo" page.
-#include "windows/untPedido.h"
+#include "windows/pedido/untPedido.h"
 
 #include "components/XRDBGrid.h"
 #include "components/untCpoPesquisa.h"

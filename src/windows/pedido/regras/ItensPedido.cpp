@@ -1,13 +1,13 @@
-#include "windows/ItensPedido.h"
+#include "windows/pedido/regras/ItensPedido.h"
 
 #include "data/UntFuncoes.h"
 #include "data/XRQuery.h"
 #include "data/untDMRepres.h"
 #include "data/untSelectsRep.h"
 #include "platform/Formats.h"
-#include "windows/CamposPedido.h"
-#include "windows/PedidoControlador.h"
-#include "windows/RegrasPedido.h"
+#include "windows/pedido/regras/CamposPedido.h"
+#include "windows/pedido/regras/PedidoControlador.h"
+#include "windows/pedido/regras/RegrasPedido.h"
 
 #include <QMap>
 

@@ -1,4 +1,4 @@
-#include "windows/GravacaoPedido.h"
+#include "windows/pedido/regras/GravacaoPedido.h"
 
 #include "data/UntFuncoes.h"
 #include "data/XRDatabase.h"
@@ -9,9 +9,9 @@
 #include "platform/DataSet.h"
 #include "platform/DialogService.h"
 #include "platform/Formats.h"
-#include "windows/PedidoControlador.h"
-#include "windows/CamposPedido.h"
-#include "windows/RegrasPedido.h"
+#include "windows/pedido/regras/PedidoControlador.h"
+#include "windows/pedido/regras/CamposPedido.h"
+#include "windows/pedido/regras/RegrasPedido.h"
 
 #include <QHash>
 

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "components/untTelaSimples.h"
-#include "windows/InterfacesJanelas.h"
-#include "windows/ItensPedido.h"
-#include "windows/PedidoControlador.h"
+#include "windows/nucleo/InterfacesJanelas.h"
+#include "windows/pedido/regras/ItensPedido.h"
+#include "windows/pedido/regras/PedidoControlador.h"
 
 #include <QDate>
 

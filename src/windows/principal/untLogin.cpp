@@ -1,8 +1,8 @@
-#include "windows/untLogin.h"
+#include "windows/principal/untLogin.h"
 
 #include "data/untDMRepres.h"
 #include "platform/DialogService.h"
-#include "windows/Aplicacao.h"
+#include "windows/nucleo/Aplicacao.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>

@@ -2,8 +2,8 @@
 
 #include "components/untFormXRSkin.h"
 #include "data/untDMRepres.h"
-#include "windows/GraficosPrincipal.h"
-#include "windows/InterfacesJanelas.h"
+#include "windows/principal/regras/GraficosPrincipal.h"
+#include "windows/nucleo/InterfacesJanelas.h"
 
 #include <array>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "windows/RegrasPedido.h"
+#include "windows/pedido/regras/RegrasPedido.h"
 
 #include "platform/DataSet.h"
 #include "platform/DialogService.h"

@@ -1,8 +1,8 @@
-#include "windows/CamposPedido.h"
+#include "windows/pedido/regras/CamposPedido.h"
 
 #include "platform/DataSet.h"
 #include "platform/DialogService.h"
-#include "windows/RegrasPedido.h"
+#include "windows/pedido/regras/RegrasPedido.h"
 
 namespace pedido {
 

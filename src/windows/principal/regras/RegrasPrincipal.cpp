@@ -1,7 +1,7 @@
-#include "windows/RegrasPrincipal.h"
+#include "windows/principal/regras/RegrasPrincipal.h"
 
 #include "platform/DialogService.h"
-#include "windows/EstadoFTP.h"
+#include "windows/principal/regras/EstadoFTP.h"
 
 #include <QDir>
 #include <QFile>

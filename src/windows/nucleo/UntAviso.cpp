@@ -1,4 +1,4 @@
-#include "windows/UntAviso.h"
+#include "windows/nucleo/UntAviso.h"
 
 TfmAviso *fmAviso = nullptr;
 

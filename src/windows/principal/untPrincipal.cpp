@@ -1,15 +1,15 @@
-#include "windows/untPrincipal.h"
+#include "windows/principal/untPrincipal.h"
 
 #include "data/XRQuery.h"
 #include "platform/AppPaths.h"
 #include "platform/DialogService.h"
 #include "platform/Formats.h"
 #include "platform/IniFile.h"
-#include "windows/Aplicacao.h"
-#include "windows/EstadoFTP.h"
-#include "windows/RegrasPrincipal.h"
-#include "windows/WindowRegistry.h"
-#include "windows/untLogin.h"
+#include "windows/nucleo/Aplicacao.h"
+#include "windows/principal/regras/EstadoFTP.h"
+#include "windows/principal/regras/RegrasPrincipal.h"
+#include "windows/nucleo/WindowRegistry.h"
+#include "windows/principal/untLogin.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -106,6 +106,7 @@ TfmPrincipal::TfmPrincipal(TGanchosPrincipal ganchos, QWidget *parent)
     setObjectName(QStringLiteral("fmPrincipal"));
     setWindowTitle(QStringLiteral("ORVAN ZID"));
     fmPrincipal = this;
+    DefineJanelaPrincipal(this, [this](QWidget *janela) { AdicionaFilhoMdi(janela); });
     for (std::size_t i = 0; i < m_widgets.size(); ++i) {
         m_widgets[i].nome = QString::fromLatin1(DefinicoesGraficos()[i].nome);
         m_widgets[i].titulo = QString::fromUtf8(DefinicoesGraficos()[i].titulo);
@@ -124,6 +125,7 @@ TfmPrincipal::~TfmPrincipal()
     if (fmPrincipal != this)
         return;
     fmPrincipal = nullptr;
+    DefineJanelaPrincipal(nullptr, {});
     if (DMRepres)
         DMRepres->SetJanelaPrincipal(nullptr);
 }

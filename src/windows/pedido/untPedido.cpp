@@ -1,4 +1,4 @@
-#include "windows/untPedido.h"
+#include "windows/pedido/untPedido.h"
 
 #include "components/XRDBGrid.h"
 #include "components/untCpoPesquisa.h"
@@ -8,8 +8,8 @@
 #include "data/untSelectsRep.h"
 #include "platform/DialogService.h"
 #include "platform/Formats.h"
-#include "windows/GravacaoPedido.h"
-#include "windows/WindowRegistry.h"
+#include "windows/pedido/regras/GravacaoPedido.h"
+#include "windows/nucleo/WindowRegistry.h"
 
 #include <QApplication>
 #include <QCheckBox>

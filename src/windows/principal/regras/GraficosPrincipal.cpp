@@ -1,4 +1,4 @@
-#include "windows/GraficosPrincipal.h"
+#include "windows/principal/regras/GraficosPrincipal.h"
 
 namespace {
 const QString V1 = QStringLiteral("CAST(SUM(PEDITEN.PEDIT_QTDE*PEDITEN.PEDIT_PREC) AS NUMERIC(10,2)) AS VALOR,");

@@ -30,6 +30,13 @@ QWidget *BuscaForm(const QString &classe);
 // Returns the window, or none.
 QWidget *AbreForm(const QString &classe);
 
+// The main window that owns the windows opened by AbreForm, and how it
+// takes an MDI child into its area. The main window installs itself;
+// DefineJanelaPrincipal(nullptr, {}) when it goes.
+using TAdicionaFilhoMdi = std::function<void(QWidget *janela)>;
+void DefineJanelaPrincipal(QWidget *dono, TAdicionaFilhoMdi adicionaFilho);
+QWidget *JanelaPrincipal();
+
 // Lets code below the windows ask whether a form is open and show the
 // wait cursor (FormAberto and CursorEspera of the helper functions).
 void InstalaConsultasJanelas();

@@ -1,4 +1,4 @@
-#include "windows/EstadoFTP.h"
+#include "windows/principal/regras/EstadoFTP.h"
 
 TEstadoFTP::TEstadoFTP(std::function<void()> encerra)
     : m_encerra(std::move(encerra))

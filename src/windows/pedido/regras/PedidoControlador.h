@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/DataSet.h"
-#include "windows/RegrasPedido.h"
+#include "windows/pedido/regras/RegrasPedido.h"
 
 #include <QDate>
 #include <QDateTime>

@@ -1,8 +1,7 @@
-#include "windows/WindowRegistry.h"
+#include "windows/nucleo/WindowRegistry.h"
 
 #include "components/untFormXRSkin.h"
 #include "data/UntFuncoes.h"
-#include "windows/untPrincipal.h"
 
 #include <QApplication>
 #include <QMdiArea>
@@ -21,7 +20,25 @@ std::map<QString, TRegistro> &registro()
     static std::map<QString, TRegistro> r;
     return r;
 }
+
+struct TPrincipal {
+    QWidget *dono = nullptr;
+    TAdicionaFilhoMdi adicionaFilho;
+};
+
+TPrincipal &principal()
+{
+    static TPrincipal p;
+    return p;
+}
 } // namespace
+
+void DefineJanelaPrincipal(QWidget *dono, TAdicionaFilhoMdi adicionaFilho)
+{
+    principal() = TPrincipal{dono, std::move(adicionaFilho)};
+}
+
+QWidget *JanelaPrincipal() { return principal().dono; }
 
 void RegisterClass(const QString &classe, TFabricaJanela fabrica, TPreparaJanela prepara)
 {
@@ -58,11 +75,11 @@ QWidget *AbreForm(const QString &classe)
             qWarning("AbreForm: janela não registrada: %s", qPrintable(classe));
             return nullptr;
         }
-        janela = it->second.fabrica(fmPrincipal);
+        janela = it->second.fabrica(principal().dono);
         if (!janela)
             return nullptr;
-        if (fmPrincipal && TfmXRSkin::EhFilhoMdi(janela))
-            fmPrincipal->AdicionaFilhoMdi(janela);
+        if (principal().adicionaFilho && TfmXRSkin::EhFilhoMdi(janela))
+            principal().adicionaFilho(janela);
     }
     if (it != registro().end() && it->second.prepara)
         it->second.prepara(janela);
