@@ -6,6 +6,7 @@
 #include "platform/Formats.h"
 #include "platform/IniFile.h"
 #include "windows/nucleo/Aplicacao.h"
+#include "windows/principal/regras/AtualizacaoSaida.h"
 #include "windows/principal/regras/EstadoFTP.h"
 #include "windows/principal/regras/RegrasPrincipal.h"
 #include "windows/nucleo/WindowRegistry.h"
@@ -121,6 +122,7 @@ TfmPrincipal::TfmPrincipal(TGanchosPrincipal ganchos, QWidget *parent)
 
 TfmPrincipal::~TfmPrincipal()
 {
+    FormDestroy();
     // a newer main window keeps its own registration
     if (fmPrincipal != this)
         return;
@@ -349,6 +351,16 @@ void TfmPrincipal::FormCreate()
     }
     if (m_bLogin)
         m_paineis[2]->setText(QStringLiteral("ORVAN Duzovuve"));
+}
+
+void TfmPrincipal::FormDestroy()
+{
+    // a package downloaded in this run is applied even when the user chose
+    // to go on working
+    AplicaAtualizacaoSaida(FbAtualizar, FbBaixou, LocalProgramaAtual(), [] {
+        if (DMRepres && DMRepres->XRDtRepres->Connected())
+            DMRepres->XRDtRepres->Close();
+    });
 }
 
 void TfmPrincipal::setVisible(bool visible)

@@ -111,6 +111,7 @@ protected:
 
 private:
     void FormCreate();
+    void FormDestroy();
     void CriaControles();
     QWidget *CriaBarraSuperior();
     QWidget *CriaBarraLateral();
