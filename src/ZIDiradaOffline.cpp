@@ -5,6 +5,7 @@
 #include "data/untDMRepres.h"
 #include "platform/DialogService.h"
 #include "sync/EscolhaRetaguarda.h"
+#include "sync/untAtualizacao.h"
 #include "sync/untDMComunicacao.h"
 #include "sync/untDMRemoto.h"
 #include "windows/nucleo/InterfacesJanelas.h"
@@ -13,6 +14,7 @@
 #include "windows/nucleo/WindowRegistry.h"
 #include "windows/principal/untLogin.h"
 #include "windows/pedido/untPedido.h"
+#include "windows/principal/regras/EstadoFTP.h"
 #include "windows/principal/untPrincipal.h"
 
 #include <QScreen>
@@ -39,6 +41,37 @@ public:
 private:
     Cliente *&m_cliente;
 };
+// The update window's side of the main window: its flags, its FTP
+// reference and the end of the run.
+TGanchosAtualizacao GanchosAtualizacao()
+{
+    TGanchosAtualizacao g;
+    g.BaixouPrincipal = [] { return fmPrincipal && fmPrincipal->bBaixou(); };
+    g.DefineBaixouPrincipal = [](bool v) {
+        if (fmPrincipal)
+            fmPrincipal->SetbBaixou(v);
+    };
+    g.DefineAtualizarPrincipal = [](bool v) {
+        if (fmPrincipal)
+            fmPrincipal->SetbAtualizar(v);
+    };
+    g.LigaFTP = [](std::function<void()> encerra) -> TGanchosAtualizacao::TPublicaFTP {
+        auto estado = std::make_shared<TEstadoFTP>(std::move(encerra));
+        if (fmPrincipal)
+            fmPrincipal->IdFTP = estado;
+        return [estado](bool conectado, int tempoMs, bool progresso) {
+            estado->SetConectado(conectado);
+            estado->SetTempoConexaoMs(tempoMs);
+            estado->SetProgressoLigado(progresso);
+        };
+    };
+    g.DesligaFTP = [] {
+        if (fmPrincipal)
+            fmPrincipal->IdFTP.reset();
+    };
+    g.TerminaAplicacao = [] { TerminaAplicacao(); };
+    return g;
+}
 } // namespace
 
 int main(int argc, char **argv)
@@ -51,6 +84,9 @@ int main(int argc, char **argv)
     InstalaConsultasJanelas();
     RegistraJanelaPedido();
     InstalaEscolhaRetaguarda();
+    const TGanchosAtualizacao ganchosAtualizacao = GanchosAtualizacao();
+    RegisterClass(QStringLiteral("TfmAtualizacao"),
+                  [ganchosAtualizacao](QWidget *dono) { return new TfmAtualizacao(dono, ganchosAtualizacao); });
 
     // Made in this order, destroyed in the reverse one: the main window
     // goes before the module whose connection it may still use.
@@ -67,12 +103,19 @@ int main(int argc, char **argv)
         clientModule = std::make_unique<TClientModule1>();
         comunicacao = std::make_unique<TDMComunicacao>();
         dm = std::make_unique<TDMRepres>();
-        principal = std::make_unique<TfmPrincipal>();
+        TGanchosPrincipal ganchosPrincipal;
+        ganchosPrincipal.VerificaAtualizacao = [] {
+            if (fmAtualizacao)
+                fmAtualizacao->BuscaAtualizacao();
+        };
+        principal = std::make_unique<TfmPrincipal>(ganchosPrincipal);
         principal->DefineServidores({&enderecoDataSnap, &enderecoRest});
         login = std::make_unique<TfmLogin>();
         fmLogin = login.get();
         aviso = std::make_unique<TfmAviso>();
         fmAviso = aviso.get();
+        // made last, hidden until the start-up check or the side bar opens it
+        new TfmAtualizacao(principal.get(), ganchosAtualizacao);
 
         if (!AplicacaoTerminada()) {
             // without a window manager "maximised" means nothing: take the screen
@@ -86,6 +129,9 @@ int main(int argc, char **argv)
         MostraExcecao(std::current_exception());
         resultado = 1;
     }
+    // the update window and its worker go before the main window applies
+    // what they downloaded
+    delete fmAtualizacao;
     fmAviso = nullptr;
     fmLogin = nullptr;
     return resultado;
