@@ -1,5 +1,6 @@
 #include "windows/principal/untPrincipal.h"
 
+#include "components/XRUnZip.h"
 #include "data/XRQuery.h"
 #include "platform/AppPaths.h"
 #include "platform/DialogService.h"
@@ -113,6 +114,7 @@ TfmPrincipal::TfmPrincipal(TGanchosPrincipal ganchos, QWidget *parent)
         m_widgets[i].titulo = QString::fromUtf8(DefinicoesGraficos()[i].titulo);
     }
     CriaControles();
+    XRUnZip1 = new TXRUnZip(this);
     if (DMRepres) {
         QryGrafico->SetDatabase(DMRepres->XRDtRepres);
         DMRepres->SetJanelaPrincipal(this);

@@ -19,6 +19,7 @@ class QTimer;
 class QToolButton;
 class TEstadoFTP;
 class TXRQuery;
+class TXRUnZip;
 
 // What the main window calls that lives elsewhere; empty ones are skipped.
 struct TGanchosPrincipal {
@@ -78,6 +79,7 @@ public:
     QWidget *pnlConfig;
     QMenu *PMenuRelatorio;
     TXRQuery *QryGrafico;
+    TXRUnZip *XRUnZip1;
     QTimer *TimerBar;
     QTimer *Timer1;
     QAction *AEditorSQL;
