@@ -1,35 +1,27 @@
 // The update window and its worker against the fake FTP server.
 #include "platform/AppPaths.h"
 #include "platform/DialogService.h"
-#include "platform/net/ZlibCodec.h"
 #include "sync/untAtualizacao.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QEventLoop>
+#include "fake_ftp_fixture.h"
+
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
-#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <ostream>
 
 inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
+
+using namespace ftpteste;
 
 namespace {
 
@@ -37,100 +29,7 @@ const QString kPergDownload = QStringLiteral("Existe uma versão atualizada disp
 const QString kPergConcluido = QStringLiteral("Download concluído!\rDeseja Atualizar?");
 const QString kPergFechar = QStringLiteral("O sistema será fechado!Os dados não gravados serão perdidos!\rContinuar?");
 const QString kInvalido = QStringLiteral("Pacote de atualização inválido.");
-const QString kPacote = QStringLiteral("ORVAN ZID.zipVO");
 const QString kRemotoPacote = QStringLiteral("/Atualizacao/Versao/ZEVIVEDE/ORVAN ZID.zipVO");
-
-QByteArray le(const QString &arquivo)
-{
-    QFile f(arquivo);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// Runs the event loop (deferred deletes included) until cond holds.
-bool esperaAte(const std::function<bool()> &cond, int ms = 20000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!cond()) {
-        if (t.elapsed() > ms)
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(10, &loop, &QEventLoop::quit);
-        loop.exec();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    return true;
-}
-
-int portaFechada()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    int porta = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0
-        && ::getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len) == 0)
-        porta = ntohs(a.sin_port);
-    ::close(fd);
-    return porta;
-}
-
-// A package the worker accepts: a small executable of this machine.
-QByteArray pacoteValido() { return zlibDeflate(le(QStringLiteral("/bin/false"))); }
-
-class FakeFtp {
-public:
-    explicit FakeFtp(const QStringList &extra = {})
-    {
-        m_log = m_logs.path() + QStringLiteral("/comandos.txt");
-        m_proc.start(QStringLiteral("/usr/bin/python3"),
-                     QStringList{QStringLiteral(XR_TEST_SOURCE_DIR "/tests/fake/fake_ftp.py"), m_raiz.path(),
-                                 QStringLiteral("--log"), m_log, QStringLiteral("--lifetime"), QStringLiteral("90")}
-                         + extra);
-        if (m_proc.waitForStarted(5000) && m_proc.waitForReadyRead(20000))
-            porta = m_proc.readLine().trimmed().toInt();
-        if (porta == 0)
-            ADD_FAILURE() << "fake ftp did not start: " << m_proc.readAllStandardError().toStdString();
-    }
-    ~FakeFtp()
-    {
-        m_proc.kill();
-        m_proc.waitForFinished(5000);
-    }
-    void publica(const QByteArray &versao, const std::optional<QByteArray> &pacote = std::nullopt) const
-    {
-        const QString pasta = m_raiz.path() + QStringLiteral("/Atualizacao/Versao/ZEVIVEDE/");
-        QDir().mkpath(pasta);
-        QFile v(pasta + QStringLiteral("VersaoVO.Txt"));
-        v.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        v.write(versao);
-        QFile::remove(pasta + kPacote);
-        if (pacote) {
-            QFile p(pasta + kPacote);
-            p.open(QIODevice::WriteOnly);
-            p.write(*pacote);
-        }
-    }
-    QStringList comandos() const { return QString::fromUtf8(le(m_log)).split('\n', Qt::SkipEmptyParts); }
-    int conta(const QString &prefixo) const
-    {
-        int n = 0;
-        for (const QString &c : comandos())
-            n += c.startsWith(prefixo) ? 1 : 0;
-        return n;
-    }
-    void limpaLog() const { QFile::remove(m_log); }
-
-    int porta = 0;
-
-private:
-    QTemporaryDir m_raiz;
-    QTemporaryDir m_logs;
-    QString m_log;
-    QProcess m_proc;
-};
 
 // The program folder, the main window's side of the hand-over and the
 // dialogs, all scratch.
