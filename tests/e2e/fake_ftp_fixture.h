@@ -108,6 +108,12 @@ public:
         return n;
     }
     void limpaLog() const { QFile::remove(m_log); }
+    // The server dies, as a dropped network would look to the client.
+    void mata()
+    {
+        m_proc.kill();
+        m_proc.waitForFinished(5000);
+    }
 
     int porta = 0;
 

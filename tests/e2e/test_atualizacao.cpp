@@ -351,6 +351,30 @@ TEST(Atualizacao, CancelStopsAThrottledDownloadAndLeavesNothing)
     EXPECT_FALSE(amb.baixouPrincipal);
 }
 
+TEST(Atualizacao, ADownloadErrorIsShownAndLeavesNoPartialFile)
+{
+    FakeFtp ftp({QStringLiteral("--rate"), QStringLiteral("40000")});
+    ASSERT_NE(ftp.porta, 0);
+    ftp.publica("1.0.21.0", QByteArray(400000, 'z'));
+    Ambiente amb(ftp.porta);
+    amb.rec->pushAnswer(MsgResult::Yes);
+    TfmAtualizacao *j = amb.abre();
+    j->BuscaAtualizacao();
+    ASSERT_TRUE(esperaAte([j] { return j->pbProgresso->value() > 0; }));
+    ftp.mata();
+    ASSERT_TRUE(amb.workerParou());
+    ASSERT_FALSE(amb.janela.isNull());
+    const QStringList textos = amb.rec->texts();
+    ASSERT_EQ(textos.size(), 2);
+    EXPECT_TRUE(textos[1].startsWith(QStringLiteral("Erro ao efetuar o download da atualização\r")))
+        << textos[1].toStdString();
+    EXPECT_GT(textos[1].size(), 42);
+    EXPECT_TRUE(j->BtnAtualizacao->isEnabled());
+    EXPECT_TRUE(j->BtnFechar->isEnabled());
+    EXPECT_FALSE(j->bBaixou);
+    EXPECT_FALSE(amb.restos());
+}
+
 namespace {
 // Closes the window while a question is on screen, as a user could.
 class FechaNaPergunta : public DialogRecorder {

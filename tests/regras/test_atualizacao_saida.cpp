@@ -1,4 +1,6 @@
 // Applying a downloaded package and moving a former installation at exit.
+#include "data/XRFuncoesDB.h"
+#include "platform/AppPaths.h"
 #include "platform/ExecutablePackage.h"
 #include "platform/IniFile.h"
 #include "platform/net/ZlibCodec.h"
@@ -43,6 +45,8 @@ class SaidaTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // the log of a failed swap goes beside the "running" program
+        apppaths::setExecutableDirOverride(raiz.path());
         ASSERT_FALSE(programaVelho().isEmpty());
         ASSERT_NE(programaVelho(), programaNovo());
         local.home = raiz.path() + QStringLiteral("/home");
@@ -54,6 +58,8 @@ protected:
         QFile::setPermissions(exe(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
                                          | QFileDevice::ReadGroup | QFileDevice::ExeGroup);
     }
+    void TearDown() override { apppaths::setExecutableDirOverride(QString()); }
+    QString log() const { return QString::fromLatin1(le(ArquivoLog(NomeMaquina()))); } // written in Windows-1252
     QString exe() const { return local.pasta + '/' + local.executavel; }
     QString pacote() const { return local.pasta + '/' + kPacoteAtualizacao; }
     void publica(const QByteArray &programa) { grava(pacote(), zlibDeflate(programa)); }
@@ -121,6 +127,7 @@ TEST_F(SaidaTest, AnUnsoundPackageLeavesTheExecutableAsItWas)
         EXPECT_FALSE(verifyExecutablePackage(pacote(), local.referencia, &erro));
         EXPECT_FALSE(erro.isEmpty());
     }
+    EXPECT_EQ(log().count(QStringLiteral("Atualização não aplicada")), int(std::size(casos)));
 }
 
 TEST_F(SaidaTest, AFailedSecondRenamePutsTheOriginalBack)
@@ -137,6 +144,7 @@ TEST_F(SaidaTest, AFailedSecondRenamePutsTheOriginalBack)
     EXPECT_FALSE(QFile::exists(exe() + QStringLiteral(".old")));
     EXPECT_FALSE(QFile::exists(exe() + QStringLiteral(".new")));
     EXPECT_TRUE(QFile::exists(pacote())) << "the package stays for another try";
+    EXPECT_TRUE(log().contains(QStringLiteral("Cannot rename"))) << log().toStdString();
 }
 
 TEST(MudancaInstalacao, TheTargetFollowsTheFolderNameAndStaysInsideHome)
@@ -166,6 +174,8 @@ TEST(MudancaInstalacao, TheTargetFollowsTheFolderNameAndStaysInsideHome)
 TEST(MudancaInstalacao, AFormerInstallationMovesWithItsFilesShortcutAndDatabasePath)
 {
     QTemporaryDir raiz;
+    QTemporaryDir logs;
+    apppaths::setExecutableDirOverride(logs.path());
     TLocalPrograma l;
     l.home = raiz.path() + QStringLiteral("/home");
     l.desktop = l.home + QStringLiteral("/Desktop");
@@ -203,6 +213,7 @@ TEST(MudancaInstalacao, AFormerInstallationMovesWithItsFilesShortcutAndDatabaseP
     const QString atalho = QString::fromUtf8(le(l.desktop + QStringLiteral("/ORVAN ZID2.desktop")));
     EXPECT_TRUE(atalho.contains(QStringLiteral("Exec=\"") + nova + QStringLiteral("/ORVAN ZID\"\n"))) << atalho.toStdString();
     EXPECT_TRUE(atalho.contains(QStringLiteral("Path=") + nova + '\n')) << atalho.toStdString();
+    apppaths::setExecutableDirOverride(QString());
 }
 
 TEST(MudancaInstalacao, ShortcutEscapesWhatTheDesktopFormatReserves)
