@@ -2,6 +2,7 @@
 
 #include "data/XRFuncoesDB.h"
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 #include <stdexcept>
@@ -102,7 +103,7 @@ QString Codigo(const QString& s)
 // Every occurrence in statement text, letter case ignored.
 QString TrocaTudo(const QString& texto, const QString& de, const QString& para)
 {
-    if (de.isEmpty())
+    if (de.isEmpty() || !texto.contains(de, Qt::CaseInsensitive))
         return texto;
     const QString up = Codigo(texto);
     const QString alvo = Maiusc(de);
@@ -176,6 +177,8 @@ qsizetype AbreDepois(const QString& t, qsizetype pos)
 template <typename Fn>
 QString ReescreveChamadas(const QString& sql, const QString& nome, Fn fn, bool exato = false)
 {
+    if (exato && !sql.contains(nome))
+        return sql;
     QString t = sql;
     qsizetype de = 0;
     for (;;) {
@@ -219,6 +222,8 @@ QString ReescrevePrimeira(const QString& sql, const QString& nome, Fn fn)
 template <typename Fn>
 QString ExpandeMacro(const QString& sql, const QString& abre, Fn fn)
 {
+    if (!sql.contains(abre))
+        return sql; // nothing to look at, inside literals or out
     QString t = sql;
     qsizetype de = 0;
     qsizetype p;
@@ -851,6 +856,16 @@ QString TraduzDatas(const QString& sql, const QString& driver)
 
 QString TraduzSQL(const QString& sql, const QString& driver, const ColunasTabelaFn& colunasTabela)
 {
+    if (driver == kFB) {
+        // Most statements hold none of the marks Firebird needs rewritten:
+        // one look at the statement text spares every stage.
+        const QString up = Codigo(sql);
+        static const char* const kMarcas[] = {"DESCENDING", "UDF_", "LIST[", "HORA[",
+                                              "WEEK_NUMBER[", "FIRST[", "XR_BLOB", "DBMS_LOB.SUBSTR"};
+        if (std::none_of(std::begin(kMarcas), std::end(kMarcas),
+                         [&up](const char* m) { return up.contains(QLatin1String(m)); }))
+            return sql;
+    }
     QString t = TrocaTudo(sql, QStringLiteral("DESCENDING"), QStringLiteral("DESC"));
 
     if (Codigo(t).contains(QLatin1String("UDF_"))) {

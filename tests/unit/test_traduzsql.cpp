@@ -371,6 +371,18 @@ TEST(TraduzSQL, HostileInputEndsOnEveryDialect)
         "@/@'",
         "ß AS (x) AS y",
         "SELECT ' AS '' AS ''' FROM T",
+        "--",
+        "/*",
+        "*/ /* FIRST[(x) ,1]",
+        "\"",
+        "\"LIST[\"\"",
+        "FIRST[(SELECT 1 -- ,1]",
+        "FIRST[('), ']",
+        "LIST[a, '', b] LIST[a, ''', b]",
+        "UDF_DAYSBETWEEN(')', '(')",
+        "XR_BLOB(')'",
+        "POSITION(' IN ', ',')",
+        "'12/31/2023'''",
     };
     const ColunasTabelaFn colunas = [](const QString&) { return QStringList{"A", "B"}; };
     // Captured by value: a stuck thread must not outlive what it reads.
@@ -383,7 +395,7 @@ TEST(TraduzSQL, HostileInputEndsOnEveryDialect)
     EXPECT_TRUE(terminou);
 }
 
-TEST(TraduzSQL, RandomTokenSoupEndsAndOnlyRejectsBadFlags)
+TEST(TraduzSQL, RandomTokenSoupEndsRejectsOnlyBadFlagsAndPassesWholeAsALiteral)
 {
     const char* tokens[] = {
         "FIRST[",
@@ -430,6 +442,11 @@ TEST(TraduzSQL, RandomTokenSoupEndsAndOnlyRejectsBadFlags)
         "@/@",
         "DESCENDING",
         "True",
+        "--",
+        "/*",
+        "*/",
+        "\"",
+        "''",
     };
     const int nTokens = int(std::size(tokens));
     const ColunasTabelaFn colunas = [](const QString&) { return QStringList{"A", "B"}; };
@@ -440,12 +457,18 @@ TEST(TraduzSQL, RandomTokenSoupEndsAndOnlyRejectsBadFlags)
             QString sql;
             for (int n = tamanho(gerador); n > 0; --n)
                 sql += QString::fromUtf8(tokens[escolha(gerador)]);
+            // The same soup typed by a user arrives as a literal and must pass whole.
+            const QString literal =
+                "UPDATE T SET A = '" + QString(sql).replace("'", "''") + "' WHERE B = 1\r\n";
             for (const char* d : {"FB", "Ora", "PG"}) {
                 try {
                     TraduzSQL(sql, d, colunas);
                 } catch (const std::invalid_argument&) {
                     // only a HORA[ flag that is not a Boolean may be refused
                     EXPECT_TRUE(sql.contains("HORA[")) << sql.toStdString();
+                }
+                if (!ValidaData(sql.trimmed())) { // a literal that is wholly a date is converted
+                    EXPECT_EQ(TraduzSQL(literal, d, colunas).toStdString(), literal.toStdString()) << d;
                 }
             }
         }
