@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <optional>
-#include <vector>
 #include <stdexcept>
+#include <vector>
 
 namespace {
 
