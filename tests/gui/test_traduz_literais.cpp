@@ -28,6 +28,8 @@ const QStringList kTextos = {
     QStringLiteral("UDF_UPPER e udf_len(x)"),
     QStringLiteral("semana WEEK_NUMBER[ 3 ]"),
     QStringLiteral("FIRST[(ABCDE' OR 1=1 --) ,1]"),
+    QStringLiteral("hora 10:30 :NOME /* nota */"),
+    QStringLiteral("12/31/2026"),
 };
 
 // Names a rewritten or broken-out search would wrongly find.
