@@ -2,8 +2,10 @@
 
 #include "data/XRFuncoesDB.h"
 
+#include <algorithm>
 #include <optional>
 #include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -21,12 +23,89 @@ QString Maiusc(const QString& s)
     return r;
 }
 
-// Every occurrence, letter case ignored.
+// Stretches of a statement the rewriting must leave alone: string literals
+// and quoted names (doubled quotes inside) and comments. Every value a user
+// types travels as a literal, so none of it may be rewritten.
+enum class TipoTrecho { Literal, Nome, Comentario };
+struct Trecho {
+    qsizetype ini; // first character
+    qsizetype fim; // one past the last; an unclosed one runs to the end
+    TipoTrecho tipo;
+    bool fechado;
+};
+
+std::vector<Trecho> Trechos(const QString& s)
+{
+    std::vector<Trecho> r;
+    const qsizetype n = s.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const QChar c = s[i];
+        const QChar prox = i + 1 < n ? s[i + 1] : QChar();
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            qsizetype k = i + 1;
+            for (;;) {
+                k = s.indexOf(c, k);
+                if (k < 0 || k + 1 >= n || s[k + 1] != c)
+                    break;
+                k += 2; // a doubled quote stays inside
+            }
+            const qsizetype fim = k < 0 ? n : k + 1;
+            r.push_back({i, fim, c == QLatin1Char('"') ? TipoTrecho::Nome : TipoTrecho::Literal, k >= 0});
+            i = fim;
+        } else if (c == QLatin1Char('-') && prox == QLatin1Char('-')) {
+            qsizetype k = i + 2;
+            while (k < n && s[k] != QLatin1Char('\r') && s[k] != QLatin1Char('\n'))
+                ++k;
+            r.push_back({i, k, TipoTrecho::Comentario, true});
+            i = k;
+        } else if (c == QLatin1Char('/') && prox == QLatin1Char('*')) {
+            const qsizetype k = s.indexOf(QLatin1String("*/"), i + 2);
+            const qsizetype fim = k < 0 ? n : k + 2;
+            r.push_back({i, fim, TipoTrecho::Comentario, k >= 0});
+            i = fim;
+        } else {
+            ++i;
+        }
+    }
+    return r;
+}
+
+// Stands for protected text in a mask: no pattern of the rewriting holds it.
+constexpr QChar kOculto(0x01);
+
+// The statement with the inside of every protected stretch hidden, same
+// length, so a search on the mask finds only statement text and its
+// positions hold for the statement itself. The quotes around literals and
+// names stay visible ('' is still an empty literal); comments vanish whole.
+QString Mascara(const QString& s)
+{
+    QString m = s;
+    for (const Trecho& t : Trechos(s)) {
+        qsizetype a = t.ini, b = t.fim;
+        if (t.tipo != TipoTrecho::Comentario) {
+            ++a;
+            if (t.fechado)
+                --b;
+        }
+        for (qsizetype k = a; k < b; ++k)
+            m[k] = kOculto;
+    }
+    return m;
+}
+
+// The mask upper-cased, for searches that ignore letter case.
+QString Codigo(const QString& s)
+{
+    return Maiusc(Mascara(s));
+}
+
+// Every occurrence in statement text, letter case ignored.
 QString TrocaTudo(const QString& texto, const QString& de, const QString& para)
 {
-    if (de.isEmpty())
+    if (de.isEmpty() || !texto.contains(de, Qt::CaseInsensitive))
         return texto;
-    const QString up = Maiusc(texto);
+    const QString up = Codigo(texto);
     const QString alvo = Maiusc(de);
     QString r;
     qsizetype ini = 0;
@@ -47,6 +126,29 @@ QString SemQuebras(const QString& s, const QString& crlf)
     r.replace(QStringLiteral("\r\n"), crlf);
     r.replace(QLatin1Char('\r'), QLatin1Char(' '));
     r.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return r;
+}
+
+// Line breaks of statement text read as blanks (CR LF as one); those inside
+// literals stay, and so does the one that ends a "--" comment.
+QString SemQuebrasNoCodigo(const QString& s)
+{
+    QString r;
+    qsizetype i = 0;
+    auto codigo = [&r, &s](qsizetype de, qsizetype ate) {
+        r += SemQuebras(s.mid(de, ate - de), QStringLiteral(" "));
+    };
+    for (const Trecho& t : Trechos(s)) {
+        codigo(i, t.ini);
+        r += QStringView(s).mid(t.ini, t.fim - t.ini);
+        i = t.fim;
+        if (t.tipo == TipoTrecho::Comentario && s[t.ini] == QLatin1Char('-') && i < s.size()) {
+            const qsizetype q = QStringView(s).mid(i, 2) == QLatin1String("\r\n") ? 2 : 1;
+            r += QStringView(s).mid(i, q);
+            i += q;
+        }
+    }
+    codigo(i, s.size());
     return r;
 }
 
@@ -75,10 +177,12 @@ qsizetype AbreDepois(const QString& t, qsizetype pos)
 template <typename Fn>
 QString ReescreveChamadas(const QString& sql, const QString& nome, Fn fn, bool exato = false)
 {
+    if (exato && !sql.contains(nome))
+        return sql;
     QString t = sql;
     qsizetype de = 0;
     for (;;) {
-        const qsizetype p = exato ? t.indexOf(nome, de) : Maiusc(t).indexOf(Maiusc(nome), de);
+        const qsizetype p = exato ? Mascara(t).indexOf(nome, de) : Codigo(t).indexOf(Maiusc(nome), de);
         if (p < 0)
             break;
         const qsizetype a = AbreDepois(t, p + nome.size());
@@ -98,7 +202,7 @@ QString ReescreveChamadas(const QString& sql, const QString& nome, Fn fn, bool e
 template <typename Fn>
 QString ReescrevePrimeira(const QString& sql, const QString& nome, Fn fn)
 {
-    const qsizetype p = Maiusc(sql).indexOf(Maiusc(nome));
+    const qsizetype p = Codigo(sql).indexOf(Maiusc(nome));
     if (p < 0)
         return sql;
     const qsizetype a = p + nome.size();
@@ -118,11 +222,17 @@ QString ReescrevePrimeira(const QString& sql, const QString& nome, Fn fn)
 template <typename Fn>
 QString ExpandeMacro(const QString& sql, const QString& abre, Fn fn)
 {
+    if (!sql.contains(abre))
+        return sql; // nothing to look at, inside literals or out
     QString t = sql;
     qsizetype de = 0;
     qsizetype p;
-    while ((p = t.indexOf(abre, de)) >= 0) {
-        const qsizetype fecha = t.indexOf(QLatin1Char(']'), p + abre.size());
+    for (;;) {
+        const QString m = Mascara(t);
+        p = m.indexOf(abre, de);
+        if (p < 0)
+            break;
+        const qsizetype fecha = m.indexOf(QLatin1Char(']'), p + abre.size());
         if (fecha < 0)
             break;
         const std::optional<QString> r = fn(t.mid(p + abre.size(), fecha - p - abre.size()));
@@ -220,8 +330,7 @@ std::optional<QString> ConverteLiteral(const QString& cand, const QString& drive
     if (driver == kPG)
         r = QString::number(d->ano) + "-" + QString::number(d->mes) + "-" + QString::number(d->dia);
     else if (driver == kOra)
-        // "@/@" keeps a converted literal from being read as a date again.
-        r = PreencheZeros(d->dia, 2) + "@/@" + PreencheZeros(d->mes, 2) + "/" +
+        r = PreencheZeros(d->dia, 2) + "/" + PreencheZeros(d->mes, 2) + "/" +
             QString::number(d->ano);
     else
         return std::nullopt;
@@ -231,50 +340,72 @@ std::optional<QString> ConverteLiteral(const QString& cand, const QString& drive
     return r;
 }
 
-// Each quoted literal of r wrapped in CAST(... AS DATE).
+// Each closed string literal of r wrapped in CAST(... AS DATE).
 QString LiteraisComoData(const QString& r)
 {
     QString saida;
     qsizetype ini = 0;
-    for (;;) {
-        const qsizetype a = r.indexOf(QLatin1Char('\''), ini);
-        const qsizetype b = a < 0 ? -1 : r.indexOf(QLatin1Char('\''), a + 1);
-        if (b < 0)
-            break;
-        saida += QStringView(r).mid(ini, a - ini);
-        saida += "CAST(" + r.mid(a, b - a + 1) + " AS DATE)";
-        ini = b + 1;
+    for (const Trecho& t : Trechos(r)) {
+        if (t.tipo != TipoTrecho::Literal || !t.fechado)
+            continue;
+        saida += QStringView(r).mid(ini, t.ini - ini);
+        saida += "CAST(" + r.mid(t.ini, t.fim - t.ini) + " AS DATE)";
+        ini = t.fim;
     }
     saida += QStringView(r).mid(ini);
     return saida;
 }
 
-// Commas outside nested parentheses become "-".
+// Commas of statement text outside nested parentheses become "-".
 QString VirgulasParaMenos(QString r)
 {
+    const QString m = Mascara(r);
     int nivel = 0;
-    for (QChar& c : r) {
-        if (c == QLatin1Char('('))
+    for (qsizetype i = 0; i < m.size(); ++i) {
+        if (m[i] == QLatin1Char('('))
             ++nivel;
-        else if (c == QLatin1Char(')'))
+        else if (m[i] == QLatin1Char(')'))
             --nivel;
-        else if (c == QLatin1Char(',') && nivel == 0)
-            c = QLatin1Char('-');
+        else if (m[i] == QLatin1Char(',') && nivel == 0)
+            r[i] = QLatin1Char('-');
     }
     return r;
+}
+
+// Each date literal of the statement in the dialect's form; other literals,
+// and dates that are only part of a literal, stay as written.
+QString ConverteDatas(const QString& sql, const QString& driver)
+{
+    QString saida;
+    qsizetype ini = 0;
+    for (const Trecho& t : Trechos(sql)) {
+        if (t.tipo != TipoTrecho::Literal || !t.fechado)
+            continue;
+        const QString conteudo = sql.mid(t.ini + 1, t.fim - t.ini - 2);
+        const QString cand = conteudo.trimmed();
+        const auto novo = ConverteLiteral(cand, driver);
+        if (!novo)
+            continue;
+        const qsizetype branco = conteudo.indexOf(cand);
+        saida += QStringView(sql).mid(ini, t.ini + 1 + branco - ini);
+        saida += *novo;
+        ini = t.ini + 1 + branco + cand.size();
+    }
+    saida += QStringView(sql).mid(ini);
+    return saida;
 }
 
 QString ConvertePosition(const QString& sql)
 {
     QString t = sql;
-    const QString up = Maiusc(t);
+    const QString up = Codigo(t);
     if (!up.contains(QLatin1String("POSITION(")) && !up.contains(QLatin1String("POSITION (")))
         return t;
     t = TrocaTudo(t, QStringLiteral("POSITION ("), QStringLiteral("POSITION("));
     const QString abre = QStringLiteral("POSITION(");
     qsizetype de = 0;
     qsizetype p;
-    while ((p = t.indexOf(abre, de)) >= 0) {
+    while ((p = Mascara(t).indexOf(abre, de)) >= 0) {
         const qsizetype a = p + abre.size() - 1;
         const qsizetype f = FechaParentese(t, a);
         if (f < 0) {
@@ -283,12 +414,12 @@ QString ConvertePosition(const QString& sql)
         }
         const QString s = t.mid(a + 1, f - a - 1);
         QString x, y;
-        const qsizetype virgula = s.indexOf(QLatin1Char(','));
+        const qsizetype virgula = Mascara(s).indexOf(QLatin1Char(','));
         if (virgula >= 0) {
             x = s.left(virgula);
             y = s.mid(virgula + 1);
         } else {
-            const qsizetype in = Maiusc(s).indexOf(QLatin1String(" IN "));
+            const qsizetype in = Codigo(s).indexOf(QLatin1String(" IN "));
             if (in < 0) {
                 de = p + 1;
                 continue;
@@ -306,13 +437,13 @@ QString ConvertePosition(const QString& sql)
 QString ConverteUDFs(const QString& sql, const QString& nvl, const QString& copy)
 {
     QString t = sql;
-    if (!Maiusc(t).contains(QLatin1String("UDF_")))
+    if (!Codigo(t).contains(QLatin1String("UDF_")))
         return t;
     t = TrocaTudo(t, QStringLiteral("UDF_STRIP"), QStringLiteral("REPLACE"));
     t = TrocaTudo(t, QStringLiteral("UDF_ROUNDDEC"), QStringLiteral("ROUND"));
     t = ReescrevePrimeira(t, QStringLiteral("UDF_MINUTESBETWEEN"),
                           [](const QString& args, const QString&) -> std::optional<QString> {
-                              const qsizetype v = args.indexOf(QLatin1Char(','));
+                              const qsizetype v = Mascara(args).indexOf(QLatin1Char(','));
                               if (v < 0)
                                   return std::nullopt;
                               return "(extract(MINUTE FROM " + args.left(v) + " - " +
@@ -331,16 +462,18 @@ QString ConverteUDFs(const QString& sql, const QString& nvl, const QString& copy
 
 std::optional<QString> ExpandeList(const QString& i, const QString& driver)
 {
-    const qsizetype virgula = i.indexOf(QLatin1Char(','));
+    // Searches on the mask: its only quotes are those around literals.
+    const QString m = Mascara(i);
+    const qsizetype virgula = m.indexOf(QLatin1Char(','));
     if (virgula < 0)
         return std::nullopt;
     const QString expr = i.left(virgula);
-    const qsizetype q1 = i.indexOf(QLatin1Char('\''), virgula);
-    const qsizetype q2 = q1 < 0 ? -1 : i.indexOf(QLatin1Char('\''), q1 + 1);
+    const qsizetype q1 = m.indexOf(QLatin1Char('\''), virgula);
+    const qsizetype q2 = q1 < 0 ? -1 : m.indexOf(QLatin1Char('\''), q1 + 1);
     if (q2 < 0)
         return std::nullopt;
-    const QString sep = i.mid(q1 + 1, q2 - q1 - 1);
-    const qsizetype v2 = i.indexOf(QLatin1Char(','), q2 + 1);
+    const QString sep = i.mid(q1 + 1, q2 - q1 - 1).replace(QStringLiteral("''"), QStringLiteral("'"));
+    const qsizetype v2 = m.indexOf(QLatin1Char(','), q2 + 1);
     const QString ordem = v2 < 0 ? QString() : i.mid(v2 + 1);
     if (driver == kFB)
         return "LIST(" + expr + ", " + Aspeia(sep) + ")";
@@ -356,25 +489,36 @@ std::optional<QString> ExpandeList(const QString& i, const QString& driver)
     return std::nullopt; // no list form known for other engines
 }
 
+// Position of the one-letter literal 'letra' in s at or after de; m is the mask of s.
+qsizetype AchaMarca(const QString& s, const QString& m, QChar letra, qsizetype de)
+{
+    const QString oculta = QLatin1Char('\'') + kOculto + QLatin1Char('\'');
+    for (qsizetype p = m.indexOf(oculta, de); p >= 0; p = m.indexOf(oculta, p + 1))
+        if (s[p + 1] == letra)
+            return p;
+    return -1;
+}
+
 std::optional<QString> ExpandeFirst(const QString& conteudo, const QString& driver)
 {
-    const QString i = SemQuebras(conteudo, QStringLiteral(" "));
-    const qsizetype ab = i.indexOf(QLatin1Char('('));
-    const qsizetype fe = i.lastIndexOf(QLatin1Char(')'));
+    const QString i = SemQuebrasNoCodigo(conteudo);
+    const QString m = Mascara(i);
+    const qsizetype ab = m.indexOf(QLatin1Char('('));
+    const qsizetype fe = m.lastIndexOf(QLatin1Char(')'));
     if (ab < 0 || fe < ab)
         return std::nullopt;
     const QString q = i.mid(ab + 1, fe - ab - 1).trimmed();
     // The mode mark and the count follow the query; a quoted 'E' inside the
     // query must not count.
-    const qsizetype marcaE = i.indexOf(QLatin1String("'E'"), fe);
+    const qsizetype marcaE = AchaMarca(i, m, QLatin1Char('E'), fe);
     const bool modoE = marcaE >= 0;
-    const qsizetype marca = modoE ? marcaE : i.indexOf(QLatin1String("'I'"), fe);
+    const qsizetype marca = modoE ? marcaE : AchaMarca(i, m, QLatin1Char('I'), fe);
     const qsizetype vn =
-        marca >= 0 ? i.indexOf(QLatin1Char(','), marca + 3) : i.lastIndexOf(QLatin1Char(','));
+        marca >= 0 ? m.indexOf(QLatin1Char(','), marca + 3) : m.lastIndexOf(QLatin1Char(','));
     if (vn < fe)
         return std::nullopt;
     const QString n = i.mid(vn + 1).trimmed();
-    const qsizetype vt = i.indexOf(QLatin1Char(','), fe);
+    const qsizetype vt = m.indexOf(QLatin1Char(','), fe);
     const QString cauda = i.mid(fe + 1, vt - fe - 1).trimmed();
 
     if (driver == kFB)
@@ -383,7 +527,7 @@ std::optional<QString> ExpandeFirst(const QString& conteudo, const QString& driv
         if (modoE)
             return "SELECT * FROM (" + q + ") WHERE ROWNUM <= " + n;
         const QString c = "ROWNUM <= " + n;
-        const QString uq = Maiusc(q);
+        const QString uq = Codigo(q);
         const qsizetype w = uq.indexOf(QLatin1String("WHERE"));
         if (w >= 0)
             return q.left(w + 5) + " " + c + " AND " + q.mid(w + 5);
@@ -398,12 +542,13 @@ std::optional<QString> ExpandeFirst(const QString& conteudo, const QString& driv
         if (modoE)
             return "SELECT * FROM (" + q + " LIMIT " + n + ") " + cauda;
         const QString c = "LIMIT " + n;
-        const qsizetype w = q.indexOf(QLatin1String("WHERE"));
+        const QString mq = Mascara(q);
+        const qsizetype w = mq.indexOf(QLatin1String("WHERE"));
         if (w >= 0)
             return q.left(w) + " WHERE " + q.mid(w + 5) + " " + c;
-        qsizetype g = q.indexOf(QLatin1String("GROUP BY"));
+        qsizetype g = mq.indexOf(QLatin1String("GROUP BY"));
         if (g < 0)
-            g = q.indexOf(QLatin1String("ORDER BY"));
+            g = mq.indexOf(QLatin1String("ORDER BY"));
         if (g >= 0)
             return q.left(g) + " " + q.mid(g) + " " + c;
         return q + " " + c;
@@ -415,11 +560,13 @@ std::optional<QString> ExpandeFirst(const QString& conteudo, const QString& driv
 
 qsizetype FechaParentese(const QString& x, qsizetype inicio)
 {
+    // Parentheses inside literals, quoted names and comments do not count.
+    const QString m = Mascara(x);
     int nivel = 1;
-    for (qsizetype i = inicio + 1; i < x.size(); ++i) {
-        if (x[i] == QLatin1Char('('))
+    for (qsizetype i = inicio + 1; i < m.size(); ++i) {
+        if (m[i] == QLatin1Char('('))
             ++nivel;
-        else if (x[i] == QLatin1Char(')') && --nivel == 0)
+        else if (m[i] == QLatin1Char(')') && --nivel == 0)
             return i;
     }
     return -1;
@@ -451,11 +598,11 @@ QString TrataVazioOracle(const QString& sql)
 {
     QString t = TrocaTudo(sql, QStringLiteral("<> ''"), QStringLiteral(" IS NOT NULL "));
     t = TrocaTudo(t, QStringLiteral("<>''"), QStringLiteral(" IS NOT NULL "));
-    if (!SemQuebras(t, QStringLiteral(" ")).contains(QLatin1String("''")))
+    if (!SemQuebras(Mascara(t), QStringLiteral(" ")).contains(QLatin1String("''")))
         return t;
 
     QString antes, quebra;
-    const QString up = Maiusc(t);
+    const QString up = Codigo(t);
     const bool comando =
         (up.contains(QLatin1String("UPDATE")) && up.contains(QLatin1String("SET"))) ||
         (up.contains(QLatin1String("DELETE")) && up.contains(QLatin1String("FROM")));
@@ -474,11 +621,13 @@ QString TrataVazioOracle(const QString& sql)
     }
     // Each pass removes one "=", so this ends.
     for (;;) {
+        // On the mask, '' is an empty literal, never a doubled quote.
+        const QString m = Mascara(t);
         qsizetype tam = 4;
-        qsizetype p = t.indexOf(QLatin1String("= ''"));
+        qsizetype p = m.indexOf(QLatin1String("= ''"));
         if (p < 0) {
             tam = 3;
-            p = t.indexOf(QLatin1String("=''"));
+            p = m.indexOf(QLatin1String("=''"));
         }
         if (p < 0)
             break;
@@ -495,7 +644,7 @@ QString ConverteSubstring(const QString& sql)
     QString t = sql;
     qsizetype de = 0;
     for (;;) {
-        const QString up = Maiusc(t);
+        const QString up = Codigo(t);
         const qsizetype p = up.indexOf(QLatin1String("SUBSTRING"), de);
         if (p < 0)
             break;
@@ -516,15 +665,16 @@ QString ConverteSubstring(const QString& sql)
 QString TrataAliasAS(const QString& sql)
 {
     QString t = sql;
+    QString up = Codigo(t);
     qsizetype de = 0;
     for (;;) {
-        const qsizetype p = Maiusc(t).indexOf(QLatin1String("AS"), de);
+        const qsizetype p = up.indexOf(QLatin1String("AS"), de);
         if (p < 1 || p >= t.size() - 2)
             break;
         qsizetype b = p - 1;
-        while (b >= 0 && EhBranco(t[b]))
+        while (b >= 0 && EhBranco(up[b]))
             --b;
-        const bool aposParentese = b >= 0 && t[b] == QLatin1Char(')');
+        const bool aposParentese = b >= 0 && up[b] == QLatin1Char(')');
         const QChar depois = t[p + 2];
         const bool separado = EhBranco(depois) || depois == QLatin1Char('(');
         const QString resto = Maiusc(SemQuebras(t.mid(p + 2), QStringLiteral(" "))).trimmed();
@@ -532,6 +682,7 @@ QString TrataAliasAS(const QString& sql)
             IniciaCom(resto, {"DECIMAL", "INTEGER", "VARCHAR", "NUMERIC", "DATE", "TIME"});
         if (aposParentese && separado && !ehCast) {
             t.remove(p, 2);
+            up.remove(p, 2);
             de = p;
         } else {
             // Kept in its own letter case: rewriting it would also change
@@ -544,20 +695,30 @@ QString TrataAliasAS(const QString& sql)
 
 QList<TBaseAlias> ListaAliases(const QString& sql)
 {
-    const QString s = Maiusc(SemQuebras(sql, QStringLiteral("  "))).trimmed();
+    // Line breaks become blanks one for one, so the text and its mask keep
+    // the same positions; keywords are searched on the mask.
+    const QString todo = Maiusc(SemQuebras(sql, QStringLiteral("  ")));
+    const QString mascara = Maiusc(SemQuebras(Mascara(sql), QStringLiteral("  ")));
+    qsizetype ini = 0, fim = mascara.size();
+    while (ini < fim && mascara[ini].isSpace())
+        ++ini;
+    while (fim > ini && mascara[fim - 1].isSpace())
+        --fim;
+    const QString s = todo.mid(ini, fim - ini);
+    const QString m = mascara.mid(ini, fim - ini);
     QList<TBaseAlias> lista;
-    auto palavra = [&s](qsizetype& i) {
-        while (i < s.size() && s[i] == QLatin1Char(' '))
+    auto palavra = [&s, &m](qsizetype& i) {
+        while (i < m.size() && m[i] == QLatin1Char(' '))
             ++i;
         const qsizetype ini = i;
-        while (i < s.size() && s[i] != QLatin1Char(' '))
+        while (i < m.size() && m[i] != QLatin1Char(' '))
             ++i;
         return s.mid(ini, i - ini);
     };
     qsizetype pos = 0;
     for (;;) {
-        const qsizetype f = s.indexOf(QLatin1String(" FROM "), pos);
-        const qsizetype j = s.indexOf(QLatin1String(" JOIN "), pos);
+        const qsizetype f = m.indexOf(QLatin1String(" FROM "), pos);
+        const qsizetype j = m.indexOf(QLatin1String(" JOIN "), pos);
         const qsizetype p = f < 0 ? j : (j < 0 ? f : std::min(f, j));
         if (p < 0)
             break;
@@ -594,16 +755,16 @@ QString ColunasDoAlias(const QString& alias, const QList<TBaseAlias>& aliases,
 
 QString ExpandeAsterisco(const QString& sql, const ColunasTabelaFn& colunasTabela)
 {
-    const QString up = Maiusc(sql);
+    const QString up = Codigo(sql);
     const bool agrupa =
         up.contains(QLatin1String("DISTINCT")) || up.contains(QLatin1String("GROUP BY"));
-    if (!agrupa || !sql.contains(QLatin1String(".*")))
+    if (!agrupa || !up.contains(QLatin1String(".*")))
         return sql;
     const QList<TBaseAlias> aliases = ListaAliases(sql);
     QString t = sql;
     qsizetype de = 0;
     qsizetype p;
-    while ((p = t.indexOf(QLatin1String(".*"), de)) >= 0) {
+    while ((p = Mascara(t).indexOf(QLatin1String(".*"), de)) >= 0) {
         const QString alias =
             Maiusc(UltimaPalavra(SemQuebras(t.left(p), QStringLiteral("  ")).trimmed()));
         const QString colunas = ColunasDoAlias(alias, aliases, colunasTabela);
@@ -636,7 +797,7 @@ QString MacroHora(const QString& sql, const QString& driver)
 {
     return ExpandeMacro(
         sql, QStringLiteral("HORA["), [&driver](const QString& i) -> std::optional<QString> {
-            const qsizetype v = i.indexOf(QLatin1Char(','));
+            const qsizetype v = Mascara(i).indexOf(QLatin1Char(','));
             if (v < 0)
                 return std::nullopt;
             const QString expr = i.left(v);
@@ -668,23 +829,8 @@ QString TraduzDatas(const QString& sql, const QString& driver)
 {
     QString t = sql;
     if (driver != kFB) {
-        // Literals are found in an untouched copy; replacements go to t.
-        const QString copia = t;
-        qsizetype i = 0;
-        for (;;) {
-            const qsizetype a = copia.indexOf(QLatin1Char('\''), i);
-            const qsizetype b = a < 0 ? -1 : copia.indexOf(QLatin1Char('\''), a + 1);
-            if (b < 0)
-                break;
-            const QString cand = copia.mid(a + 1, b - a - 1).trimmed();
-            if (const auto novo = ConverteLiteral(cand, driver))
-                t = TrocaTudo(t, cand, *novo);
-            i = b + 1;
-        }
-        if (t.contains(QLatin1Char('\'')))
-            t.replace(QLatin1String("@/@"), QLatin1String("/"));
-
-        if (Maiusc(t).contains(QLatin1String("UDF_"))) {
+        t = ConverteDatas(t, driver);
+        if (Codigo(t).contains(QLatin1String("UDF_"))) {
             const QString dif = QStringLiteral("DIFERENCAENTREDATAS");
             t = TrocaTudo(t, QStringLiteral("UDF_DAYSPAN"), dif);
             t = TrocaTudo(t, QStringLiteral("UDF_DAYSBETWEEN"), dif);
@@ -710,9 +856,19 @@ QString TraduzDatas(const QString& sql, const QString& driver)
 
 QString TraduzSQL(const QString& sql, const QString& driver, const ColunasTabelaFn& colunasTabela)
 {
+    if (driver == kFB) {
+        // Most statements hold none of the marks Firebird needs rewritten:
+        // one look at the statement text spares every stage.
+        const QString up = Codigo(sql);
+        static const char* const kMarcas[] = {"DESCENDING", "UDF_", "LIST[", "HORA[",
+                                              "WEEK_NUMBER[", "FIRST[", "XR_BLOB", "DBMS_LOB.SUBSTR"};
+        if (std::none_of(std::begin(kMarcas), std::end(kMarcas),
+                         [&up](const char* m) { return up.contains(QLatin1String(m)); }))
+            return sql;
+    }
     QString t = TrocaTudo(sql, QStringLiteral("DESCENDING"), QStringLiteral("DESC"));
 
-    if (Maiusc(t).contains(QLatin1String("UDF_"))) {
+    if (Codigo(t).contains(QLatin1String("UDF_"))) {
         static const std::pair<const char*, const char*> kUdf[] = {
             {"udf_len", "char_length"},
             {"udf_trim", "trim"},
@@ -741,7 +897,7 @@ QString TraduzSQL(const QString& sql, const QString& driver, const ColunasTabela
             t = TrocaTudo(t, QLatin1String(de), QLatin1String(para));
         t = ConverteSubstring(t);
         t = ConverteUDFs(t, QStringLiteral("NVL("), QStringLiteral("substr"));
-        if (Maiusc(t).contains(QLatin1String("SELECT")))
+        if (Codigo(t).contains(QLatin1String("SELECT")))
             t = ExpandeAsterisco(TrataAliasAS(t), colunasTabela);
         t = ConvertePosition(t);
     }

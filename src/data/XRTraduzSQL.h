@@ -10,6 +10,10 @@
 // dialect ("FB", "Ora" or "PG"). Pure text functions: the query keeps the
 // translation cache, and nothing here writes a trace.
 //
+// Only statement text is rewritten: string literals and quoted names (with
+// doubled quotes inside) and comments pass untouched, except that outside
+// Firebird a literal that is wholly a date takes the dialect's date form.
+//
 // Positions are 0-based; -1 means "not found".
 // Line breaks may be CR LF or LF alone.
 
@@ -52,7 +56,8 @@ QString MacroFirst(const QString& sql, const QString& driver);
 // First call of nome(...) -> (TO_CHAR((...),'formato')).
 QString ConverteToChar(const QString& sql, const QString& nome, const QString& formato);
 
-// Position of the ")" that closes the "(" at inicio.
+// Position of the ")" that closes the "(" at inicio; parentheses inside
+// literals, quoted names and comments do not count.
 qsizetype FechaParentese(const QString& x, qsizetype inicio = 0);
 // The text after the last blank or comma.
 QString UltimaPalavra(const QString& texto);

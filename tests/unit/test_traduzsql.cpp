@@ -186,6 +186,77 @@ TEST(TraduzSQL, PostgresRewrites)
     });
 }
 
+// Every value a user types reaches the statement as a literal; the rewriting
+// must never change it, on any dialect.
+TEST(TraduzSQL, UserTextInLiteralsNamesAndCommentsStaysAsTyped)
+{
+    const char* textos[] = {
+        "Entregar HORA[manha, sim]",
+        "ordem descending",
+        "XR_BLOB(2)",
+        "dbms_lob.substr(x)",
+        "LIST[a, ',', b]",
+        "UDF_LEN(x) udf_trim UDF_DAY(1) UDF_NVL(2) UDF_HOUR(3) udf_copy UDF_DAYSBETWEEN(4, 5)",
+        "WEEK_NUMBER[ d ]",
+        "FIRST[(SELECT A FROM T) ,'E', 1]",
+        "FIRST[(ABCDE' OR 1=1 --) ,1]",
+        "SUBSTRING(a FROM 1 FOR 2) POSITION(a IN b) POSITION(c, d)",
+        "current_date coalesce char_length ASCII_CHAR",
+        "x = '' AND y <> '' and z=''",
+        "(a) AS b, (c)as d",
+        "SELECT DISTINCT P.* FROM PEDIDO P",
+        "pago em 12/31/2023",
+        "@/@ 31/12/2023",
+        "-- not a comment /* nor this */",
+        "\"quoted\" ]] [[ ((( )",
+        "linha 1\r\nFIRST[(SELECT\r\nX) ,1]",
+    };
+    const ColunasTabelaFn colunas = [](const QString&) { return QStringList{"A", "B"}; };
+    for (const char* texto : textos) {
+        QString lit = QString::fromUtf8(texto);
+        lit.replace("'", "''");
+        lit = "'" + lit + "'";
+        const QStringList sqls = {
+            "UPDATE PEDIDO SET PED_OBSE = " + lit + " WHERE PED_NUME = '00001'\r\n",
+            "INSERT INTO CLIENTE (CLI_CODI, CLI_NOME) VALUES ('1', " + lit + ")\r\n",
+            "SELECT CLI_NOME FROM CLIENTE WHERE UPPER(CLI_NOME) LIKE " + lit + "\r\n",
+        };
+        for (const QString& sql : sqls)
+            for (const char* d : {"FB", "Ora", "PG"})
+                EXPECT_EQ(TraduzSQL(sql, d, colunas), sql) << d << ": " << sql.toStdString();
+    }
+
+    // The statement text around them is still rewritten.
+    ConfereCasos({
+        {"FB",
+         "SELECT LIST[A, ', ', A] FROM T WHERE OBS = 'LIST[x, '','', y] DESCENDING' ORDER BY A "
+         "DESCENDING\r\n",
+         "SELECT LIST(A, ', ') FROM T WHERE OBS = 'LIST[x, '','', y] DESCENDING' ORDER BY A DESC\r\n"},
+        {"FB", "SELECT LIST[A, ''';''', A] FROM T", "SELECT LIST(A, ''';''') FROM T"},
+        {"FB", "SELECT HORA[0123456789 P.HORA, False], 'HORA[x, sim]' FROM T",
+         "SELECT P.HORA, 'HORA[x, sim]' FROM T"},
+        // a "]" or ")" inside a literal closes nothing
+        {"FB", "FIRST[(SELECT A FROM T WHERE N LIKE 'x]'' OR 1=1 --%'), 'I', 5]",
+         "SELECT FIRST 5  A FROM T WHERE N LIKE 'x]'' OR 1=1 --%'"},
+        {"FB", "SELECT XR_BLOB(COALESCE(P.OBS, ')')) FROM T", "SELECT COALESCE(P.OBS, ')') FROM T"},
+        {"PG", "SELECT UDF_DAYSBETWEEN(A, ','), 'UDF_DAYSBETWEEN(1, 2)' FROM T",
+         "SELECT CAST(A- CAST(',' AS DATE) AS INTEGER), 'UDF_DAYSBETWEEN(1, 2)' FROM T"},
+        // a line comment keeps its line break when the row-limit macro joins lines
+        {"FB", "FIRST[(SELECT A -- first, (col\r\nFROM T), 'I', 5]",
+         "SELECT FIRST 5  A -- first, (col\r\nFROM T"},
+        {"FB", "SELECT A /* DESCENDING */ FROM \"LIST[a,',',b]\" ORDER BY A DESCENDING",
+         "SELECT A /* DESCENDING */ FROM \"LIST[a,',',b]\" ORDER BY A DESC"},
+        {"FB", "SELECT A -- HORA[x, talvez]\r\nFROM T", "SELECT A -- HORA[x, talvez]\r\nFROM T"},
+        // only a literal that is wholly a date is converted
+        {"PG", "WHERE D = '12/31/2023' AND OBS = 'pago em 12/31/2023'",
+         "WHERE D = '2023-12-31' AND OBS = 'pago em 12/31/2023'"},
+        {"Ora", "WHERE D = '12/31/2023' AND OBS = 'a@/@b'", "WHERE D = '31/12/2023' AND OBS = 'a@/@b'"},
+        {"Ora", "SELECT 1 FROM T WHERE A = 'b <> '''' c' AND D = ''",
+         "SELECT 1 FROM T WHERE A = 'b <> '''' c' AND D  IS NULL "},
+        {"Ora", "SELECT (A) AS X, '(B) AS Y' FROM T", "SELECT (A)  X, '(B) AS Y' FROM T"},
+    });
+}
+
 TEST(TraduzSQL, ExpandeAsteriscoListsTheAliasColumns)
 {
     const QString sql = "SELECT DISTINCT P.*, C.CLI_NOME, X.* FROM PEDIDO P\r\n"
@@ -222,7 +293,8 @@ TEST(TraduzSQL, TextHelpers)
         qsizetype fecha;
     };
     for (const Paren& c : {Paren{"(a)", 0, 2}, Paren{"(a(b)c)d", 0, 6}, Paren{"x(a(b(c))d)", 1, 10},
-                           Paren{"(a(b)", 0, -1}, Paren{"(", 0, -1}, Paren{"", 0, -1}})
+                           Paren{"(a(b)", 0, -1}, Paren{"(", 0, -1}, Paren{"", 0, -1},
+                           Paren{"(a, ')')", 0, 7}, Paren{"(a, '(') )", 0, 7}, Paren{"(a /* ) */)", 0, 10}})
         EXPECT_EQ(FechaParentese(c.texto, c.inicio), c.fecha) << c.texto;
 
     EXPECT_EQ(UltimaPalavra("SELECT DISTINCT A,P"), "P");
@@ -299,6 +371,18 @@ TEST(TraduzSQL, HostileInputEndsOnEveryDialect)
         "@/@'",
         "ß AS (x) AS y",
         "SELECT ' AS '' AS ''' FROM T",
+        "--",
+        "/*",
+        "*/ /* FIRST[(x) ,1]",
+        "\"",
+        "\"LIST[\"\"",
+        "FIRST[(SELECT 1 -- ,1]",
+        "FIRST[('), ']",
+        "LIST[a, '', b] LIST[a, ''', b]",
+        "UDF_DAYSBETWEEN(')', '(')",
+        "XR_BLOB(')'",
+        "POSITION(' IN ', ',')",
+        "'12/31/2023'''",
     };
     const ColunasTabelaFn colunas = [](const QString&) { return QStringList{"A", "B"}; };
     // Captured by value: a stuck thread must not outlive what it reads.
@@ -311,7 +395,7 @@ TEST(TraduzSQL, HostileInputEndsOnEveryDialect)
     EXPECT_TRUE(terminou);
 }
 
-TEST(TraduzSQL, RandomTokenSoupEndsAndOnlyRejectsBadFlags)
+TEST(TraduzSQL, RandomTokenSoupEndsRejectsOnlyBadFlagsAndPassesWholeAsALiteral)
 {
     const char* tokens[] = {
         "FIRST[",
@@ -358,6 +442,11 @@ TEST(TraduzSQL, RandomTokenSoupEndsAndOnlyRejectsBadFlags)
         "@/@",
         "DESCENDING",
         "True",
+        "--",
+        "/*",
+        "*/",
+        "\"",
+        "''",
     };
     const int nTokens = int(std::size(tokens));
     const ColunasTabelaFn colunas = [](const QString&) { return QStringList{"A", "B"}; };
@@ -368,12 +457,18 @@ TEST(TraduzSQL, RandomTokenSoupEndsAndOnlyRejectsBadFlags)
             QString sql;
             for (int n = tamanho(gerador); n > 0; --n)
                 sql += QString::fromUtf8(tokens[escolha(gerador)]);
+            // The same soup typed by a user arrives as a literal and must pass whole.
+            const QString literal =
+                "UPDATE T SET A = '" + QString(sql).replace("'", "''") + "' WHERE B = 1\r\n";
             for (const char* d : {"FB", "Ora", "PG"}) {
                 try {
                     TraduzSQL(sql, d, colunas);
                 } catch (const std::invalid_argument&) {
                     // only a HORA[ flag that is not a Boolean may be refused
                     EXPECT_TRUE(sql.contains("HORA[")) << sql.toStdString();
+                }
+                if (!ValidaData(sql.trimmed())) { // a literal that is wholly a date is converted
+                    EXPECT_EQ(TraduzSQL(literal, d, colunas).toStdString(), literal.toStdString()) << d;
                 }
             }
         }
