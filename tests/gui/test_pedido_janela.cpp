@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QHeaderView>
 #include <QRadioButton>
 #include <QLineEdit>
 #include <QPushButton>
@@ -161,6 +162,28 @@ TEST_F(JanelaPedidoTest, OrderListShowsStatusesAndTotals)
     EXPECT_TRUE(ds->isEmpty());
     EXPECT_EQ(janela->edtQtdeTotPed->text(), "0,00");
     EXPECT_EQ(janela->edtValorLiqPed->text(), "0,00");
+}
+
+TEST_F(JanelaPedidoTest, OrderListColumnsShowWholeTitlesAndDates)
+{
+    janela->CBStatus->setChecked(false);
+    janela->BtnConsultar->click();
+    ASSERT_EQ(janela->CDSConsulta->recordCount(), 3);
+    TXRDBGrid *g = janela->DBGrid2;
+    QHeaderView *h = g->horizontalHeader();
+    const QFontMetrics fm(g->font());
+    for (int i = 0; i < g->ColumnCount(); ++i) {
+        const TXRColumn *c = g->Column(i);
+        SCOPED_TRACE(c->Title.toStdString());
+        EXPECT_GE(g->columnWidth(i), h->sectionSizeHint(i));
+        if (c->FieldName != "EMISSAO" && c->FieldName != "SINCRONIZACAO")
+            continue;
+        for (int r = 0; r < g->model()->rowCount(); ++r) {
+            const QString texto = g->model()->index(r, i).data().toString();
+            // the cell draws its text 2 pixels in from each side of its grid line
+            EXPECT_GE(g->columnWidth(i), fm.horizontalAdvance(texto) + 5) << texto.toStdString();
+        }
+    }
 }
 
 TEST_F(JanelaPedidoTest, LoadingFromTheList)

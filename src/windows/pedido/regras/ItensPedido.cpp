@@ -12,7 +12,7 @@
 #include <QMap>
 
 #include <algorithm>
-#include <limits>
+#include <cmath>
 
 using namespace pedido;
 
@@ -85,8 +85,10 @@ void ItensPedido::precosDaFaixa(double total)
     const double preco = PrecoLinha(m_fonte, codigo, c.tabela, tam, total, c.precos.nTaxa);
     poe(itens, "Preco", preco);
     poe(itens, "PrecoOrig", PrecoOrigLinha(m_fonte, codigo, c.tabela, tam, total, preco, c.precos.nTaxa));
-    if (!c.precos.digPreco)
+    if (!c.precos.digPreco) {
         poe(itens, "Desconto", 0.0);
+        poe(itens, "DescontoValor", 0.0);
+    }
 }
 
 ItensPedido::Efeito ItensPedido::Tecla(const QString &campo, int &key, bool somenteLeitura)
@@ -317,6 +319,7 @@ ItensPedido::Efeito ItensPedido::teclaPreco(int &key, bool somenteLeitura)
             const double d = 100 - preco / precoOrig * 100;
             if (d <= 0.01) {
                 poe(itens, "Desconto", 0.0);
+                poe(itens, "DescontoValor", 0.0);
             } else {
                 if (num(itens, "Desconto") != fmt::round2(d))
                     poe(itens, "Desconto", fmt::round2(d));
@@ -446,17 +449,22 @@ double ItensPedido::BuscaPrecoFaixa(const QString &produto, const QString &tabel
     q.ParamByName(QStringLiteral("TABELA"))->SetAsString(tabela);
     q.ParamByName(QStringLiteral("TAM"))->SetAsString(tam);
     q.Open();
-    // the tier the line's price comes from: the smallest maximum covering
-    // the total, whatever order the rows arrive in
-    double melhorMax = std::numeric_limits<double>::infinity();
+    // only the first tier counts, read in ascending order of its maximum
+    // whatever order the rows arrive in: a total that reaches it has no
+    // price here, even when a later tier covers it, and the price is typed
+    double maximo = 0;
     double preco = 0;
+    bool primeira = true;
     for (q.first(); !q.eof(); q.next()) {
-        const double maximo = num(q, "QTDMAXIMA");
-        if (maximo >= total && maximo < melhorMax) {
-            melhorMax = maximo;
-            preco = num(q, "PRECO");
+        const double m = num(q, "QTDMAXIMA"), p = num(q, "PRECO");
+        if (primeira || m < maximo || (m == maximo && p < preco)) {
+            maximo = m;
+            preco = p;
+            primeira = false;
         }
     }
+    if (std::trunc(total) >= maximo)
+        return 0;
     return preco * c.precos.nTaxa;
 }
 
