@@ -333,6 +333,33 @@ TEST_F(ItensTest, DiscountAmountGoesWithTheDiscount)
     EXPECT_TRUE(rec->texts().isEmpty()) << rec->texts().join('|').toStdString();
 }
 
+TEST_F(ItensTest, CodesTheDatabaseCannotHoldAreRefusedBeforeTheLookUp)
+{
+    const struct {
+        const char *campo;
+        QString digitado, mensagem;
+    } casos[] = {
+        {"Codigo", QStringLiteral("P\u03A9"),
+         QStringLiteral("Produto: o caractere \"\u03A9\" não pode ser gravado. Remova-o para continuar.")},
+        {"Cor", QStringLiteral("A\u2713"),
+         QStringLiteral("Cor: o caractere \"\u2713\" não pode ser gravado. Remova-o para continuar.")},
+        {"Tam", QStringLiteral("M") + QChar(0),
+         QStringLiteral("Tam: o texto contém um caractere nulo, que não pode ser gravado.")},
+    };
+    for (const auto &k : casos) {
+        SCOPED_TRACE(k.campo);
+        itens().emptyTable();
+        itens().append();
+        tab("Codigo", "P100");
+        tab("Cor", "AZ");
+        rec->clear();
+        tab(k.campo, k.digitado);
+        EXPECT_EQ(rec->texts(), QStringList{k.mensagem});
+        EXPECT_EQ(key, 0);
+        EXPECT_EQ(txt(k.campo), "");
+    }
+}
+
 TEST_F(ItensTest, TierPriceComesFromTheLowestTierOnly)
 {
     // P100's tiers were stored highest first: the lowest one counts all the same

@@ -9,6 +9,8 @@
 #include "windows/principal/untPrincipal.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QHeaderView>
@@ -184,6 +186,25 @@ TEST_F(JanelaPedidoTest, OrderListColumnsShowWholeTitlesAndDates)
             EXPECT_GE(g->columnWidth(i), fm.horizontalAdvance(texto) + 5) << texto.toStdString();
         }
     }
+}
+
+TEST_F(JanelaPedidoTest, CodeAndFilterBoxesTakeOnlyWhatTheDatabaseHolds)
+{
+    janela->btnNovo->click();
+    ASSERT_TRUE(janela->EmEdicao());
+    for (QLineEdit *e : {janela->edtCodCliente, janela->edtCodTab, janela->edtCodCli, janela->edtCidade}) {
+        SCOPED_TRACE(e->objectName().toStdString());
+        e->clear();
+        for (const QString &t : {QStringLiteral("0"), QStringLiteral("\u03A9"), QStringLiteral("\u00C7")}) {
+            QKeyEvent tecla(QEvent::KeyPress, 0, Qt::NoModifier, t);
+            QApplication::sendEvent(e, &tecla);
+        }
+        e->insert(QStringLiteral("\u2713")); // a paste
+        EXPECT_EQ(e->text(), QStringLiteral("0\u00C7"));
+    }
+    EXPECT_TRUE(rec->texts().isEmpty()) << rec->texts().join('|').toStdString();
+    rec->pushAnswer(MsgResult::Yes);
+    janela->BtnDesistir->click();
 }
 
 TEST_F(JanelaPedidoTest, LoadingFromTheList)

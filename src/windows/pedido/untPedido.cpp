@@ -32,9 +32,11 @@
 #include <QTabWidget>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QValidator>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <limits>
 
 TfmPedido *fmPedido = nullptr;
 
@@ -44,12 +46,25 @@ using Pesquisa = PedidoControlador::Pesquisa;
 
 const QString kFormatoTotal = QStringLiteral("#,##0.00");
 
+// Refuses what the local database cannot hold: every code and filter typed
+// here goes into a look-up as soon as it changes.
+class TextoGravavel : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString &texto, int &) const override
+    {
+        return pedido::TextoRecusado(QString(), texto, std::numeric_limits<int>::max()).isEmpty() ? Acceptable
+                                                                                                  : Invalid;
+    }
+};
+
 QLineEdit *novaEdicao(const QString &nome, QWidget *pai, int maximo = 0)
 {
     auto *e = new QLineEdit(pai);
     e->setObjectName(nome);
     if (maximo > 0)
         e->setMaxLength(maximo);
+    e->setValidator(new TextoGravavel(e));
     return e;
 }
 

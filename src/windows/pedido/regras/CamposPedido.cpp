@@ -47,4 +47,12 @@ QString TextoRecusado(const QString &campo, const QString &texto, int maximo)
     return {};
 }
 
+bool TextoAceito(const QString &campo, const QString &texto, int maximo)
+{
+    const QString motivo = TextoRecusado(campo, texto, maximo);
+    if (!motivo.isEmpty())
+        aviso(motivo);
+    return motivo.isEmpty();
+}
+
 } // namespace pedido

@@ -23,6 +23,9 @@ void poe(DataSet &ds, const char *campo, double v);
 // it can.
 QString TextoRecusado(const QString &campo, const QString &texto, int maximo);
 
+// The same, shown to the user; false when refused.
+bool TextoAceito(const QString &campo, const QString &texto, int maximo);
+
 // What the observation column holds.
 constexpr int kMaxObservacao = 4000;
 

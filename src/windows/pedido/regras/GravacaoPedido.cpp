@@ -324,9 +324,7 @@ bool GravacaoPedido::textosGravaveis()
         {"Observação", "EdtObs", limpaObs(c.obs), kMaxObservacao},
     };
     for (const auto &k : cabecalho) {
-        const QString motivo = TextoRecusado(QString::fromUtf8(k.campo), k.texto, k.maximo);
-        if (!motivo.isEmpty()) {
-            aviso(motivo);
+        if (!TextoAceito(QString::fromUtf8(k.campo), k.texto, k.maximo)) {
             c.foco = QString::fromLatin1(k.controle);
             return false;
         }
@@ -338,18 +336,10 @@ bool GravacaoPedido::textosGravaveis()
         if (codigo.isEmpty())
             continue; // not saved
         const QString produto = QStringLiteral(" do produto ") + codigo;
-        const QString motivo = [&] {
-            QString m = TextoRecusado(QStringLiteral("Produto"), codigo, 15);
-            if (m.isEmpty())
-                m = TextoRecusado(QStringLiteral("Cor") + produto, txt(l, "Cor"), 6);
-            if (m.isEmpty())
-                m = TextoRecusado(QStringLiteral("Tam") + produto, txt(l, "Tam"), 4);
-            return m;
-        }();
-        if (!motivo.isEmpty()) {
-            aviso(motivo);
+        if (!TextoAceito(QStringLiteral("Produto"), codigo, 15) ||
+            !TextoAceito(QStringLiteral("Cor") + produto, txt(l, "Cor"), 6) ||
+            !TextoAceito(QStringLiteral("Tam") + produto, txt(l, "Tam"), 4))
             return false;
-        }
     }
     return true;
 }

@@ -154,6 +154,12 @@ ItensPedido::Efeito ItensPedido::teclaCodigo(int &key, bool somenteLeitura)
 
     confirma();
     QString codigo = txt(itens, "Codigo");
+    if (!TextoAceito(QStringLiteral("Produto"), codigo, 15)) {
+        poe(itens, "Codigo", QString());
+        key = 0;
+        e.parar = true;
+        return e;
+    }
     if (!ExisteRegistro(QStringLiteral("PRODUTO"), QStringLiteral("PROD_CODI"), QuotedStr(codigo))) {
         if (ExisteRegistro(QStringLiteral("PRODUTO"), QStringLiteral("PROD_CODI"), QuotedStr(codigo.toUpper()))) {
             codigo = codigo.toUpper();
@@ -223,6 +229,11 @@ ItensPedido::Efeito ItensPedido::teclaCor(int &key, bool somenteLeitura)
     confirma();
     const QString codigo = produto;
     const QString cor = txt(itens, "Cor");
+    if (!TextoAceito(QStringLiteral("Cor"), cor, 6)) {
+        poe(itens, "Cor", QString());
+        key = 0;
+        return e;
+    }
     if (ExisteRegistro(QStringLiteral("PA_ITEN"), QStringLiteral("PAIT_CODI,PAIT_COR"),
                        QuotedStr(codigo) + QLatin1Char(',') + QuotedStr(cor))) {
         TXRQuery q;
@@ -260,6 +271,12 @@ ItensPedido::Efeito ItensPedido::teclaTam(int &key, bool somenteLeitura)
 
     confirma();
     const QString codigo = txt(itens, "Codigo");
+    if (!TextoAceito(QStringLiteral("Tam"), txt(itens, "Tam"), 4)) {
+        poe(itens, "Tam", QString());
+        key = 0;
+        e.parar = true;
+        return e;
+    }
     if (!ExisteRegistro(QStringLiteral("PA_ITEN"), QStringLiteral("PAIT_CODI,PAIT_TAM"),
                         QuotedStr(codigo) + QLatin1Char(',') + QuotedStr(txt(itens, "Tam")))) {
         aviso(QStringLiteral("Tamanho Inválido."));
