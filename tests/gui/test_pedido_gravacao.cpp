@@ -10,6 +10,7 @@
 #include "windows/pedido/regras/PedidoControlador.h"
 #include "windows/pedido/regras/RegrasPedido.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCryptographicHash>
 #include <QPlainTextEdit>
@@ -645,6 +646,31 @@ TEST_F(JanelaGravacaoTest, ClosingTheLoadedOrderLeavesNothingToChangeOrDelete)
     EXPECT_FALSE(janela->btnAltera->isEnabled());
     EXPECT_FALSE(janela->btnExclui->isEnabled());
     EXPECT_TRUE(janela->EdtNumero->isEnabledTo(janela->PnPedidos)); // a new order may be numbered again
+}
+
+TEST_F(JanelaGravacaoTest, OrderClosedFromTheListCanNoLongerBeChanged)
+{
+    for (QAction *via : {janela->FechamentodePedido1, janela->FecharTodososPedidos1}) {
+        SCOPED_TRACE(via->objectName().toStdString());
+        sql(QStringLiteral("UPDATE PEDIDO SET PED_IDFECHADO = 'N', PED_MD5 = NULL WHERE PED_NUME = '00006'"));
+        sql(QStringLiteral("UPDATE PED_ITEN SET PEDIT_PREC = 20, PEDIT_PREC_ORI = 20 WHERE PEDIT_NUME = '00006'"));
+        janela->BtnConsultarClick();
+        ASSERT_TRUE(janela->CDSConsulta->locate({QStringLiteral("NUMERO")}, {QStringLiteral("00006")}));
+        janela->DBGrid2DblClick();
+        ASSERT_TRUE(janela->btnAltera->isEnabled());
+        ASSERT_TRUE(janela->CDSConsulta->locate({QStringLiteral("NUMERO")}, {QStringLiteral("00006")}));
+        janela->CDSConsulta->edit();
+        janela->CDSConsulta->fieldByName(QStringLiteral("SEL"))->setAsString(QStringLiteral("S"));
+        janela->CDSConsulta->post();
+        rec->clear();
+        rec->pushAnswer(MsgResult::Yes);
+        via->trigger();
+        ASSERT_EQ(linhas(QStringLiteral("SELECT PED_IDFECHADO FROM PEDIDO WHERE PED_NUME = '00006'")),
+                  QStringList{QStringLiteral("S")})
+            << rec->texts().join(QStringLiteral(" / ")).toStdString();
+        EXPECT_EQ(janela->EdtNumero->text(), QStringLiteral("00006"));
+        EXPECT_FALSE(janela->btnAltera->isEnabled());
+    }
 }
 
 TEST_F(JanelaGravacaoTest, ObservationBoxHoldsWhatTheColumnHolds)

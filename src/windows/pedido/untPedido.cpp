@@ -802,6 +802,11 @@ void TfmPedido::FechamentodePedido1Click()
     const bool ok = g.FechaPedidoLista(numero, cliente);
     Mostra();
     CBFechado->setChecked(ok);
+    // the order shown is closed now: nothing in it may change
+    if (ok) {
+        CBFechado->setEnabled(false);
+        btnAltera->setEnabled(false);
+    }
     if (ok) {
         const int pos = CDSConsulta->recNo();
         BtnConsultarClick();
@@ -828,6 +833,8 @@ void TfmPedido::FecharTodososPedidos1Click()
     }
     Mostra();
     CBFechado->setChecked(false);
+    if (m_c->FbFechado)
+        btnAltera->setEnabled(false);
     if (atualiza)
         BtnConsultarClick();
 }

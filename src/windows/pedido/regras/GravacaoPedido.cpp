@@ -519,7 +519,9 @@ bool GravacaoPedido::fechaCarregado(bool pbFoco)
 {
     fechado = true;
     const bool ok = protegido([&] { return ValidaItens() && periodoOk() && ValidaPedido(pbFoco, true) && GravaPedido(); });
-    if (!ok)
+    if (ok)
+        c.FbFechado = true; // the loaded order is closed from now on
+    else
         fechado = false;
     return ok;
 }
