@@ -266,10 +266,13 @@ double TDMRepres::BuscaPreco(const QString &pCodProduto, const QString &pTabPrec
 double TDMRepres::BuscaPrecoOri(const QString &pCodProduto, const QString &pTabPreco, const QString &pTam, double pQtd,
                                 double pPreco)
 {
-    // the list price of the very tier BuscaPreco picks, in the same order,
-    // not the smallest list price of all covering tiers
-    PreparaRascunho(linhasPrecoFaixa(QStringLiteral("TP.PREC_QTDMAXIMA,\nTP.PREC_PRECO,\nTP.PREC_PRECO_ORI"),
-                                     QStringLiteral("TP.PREC_QTDMAXIMA, TP.PREC_PRECO, TP.PREC_PRECO_ORI")));
+    // the smallest list price of all tiers covering the quantity, not the
+    // list price of the tier BuscaPreco picks: the order's save prices each
+    // line by its own quantity and its price by the product's total, so a
+    // tier's list price would invent a discount on a split product. A tier
+    // without a list price has none to offer while another tier has one.
+    PreparaRascunho(
+        linhasPrecoFaixa(QStringLiteral("TP.PREC_PRECO_ORI"), QStringLiteral("TP.PREC_PRECO_ORI NULLS LAST")));
     parametrosPreco(XRQConfig, pCodProduto, pTabPreco, pTam, pQtd);
     XRQConfig->Open();
     double preco = 0;

@@ -360,7 +360,8 @@ TEST_F(PrecoTest, TierPriceAndItsListPrice)
         double lista;
     };
     const Caso casos[] = {
-        {"M", 10, 5.00, 5.00, 6.00}, // the list price of the tier picked, not the smallest one
+        {"M", 10, 5.00, 5.00, 5.00}, // the smallest list price of the covering tiers, not the picked tier's
+        {"M", 1, 5.00, 0, 5.00},     // a covering tier without list price does not hide the others
         {"M", 11, 4.50, 4.50, 5.00},
         {"M", 500, 4.00, 3.20, 3.20}, // tier without list price: the line's price
         {"M", 500, 4.00, 0, 0},

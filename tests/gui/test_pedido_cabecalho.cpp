@@ -389,3 +389,18 @@ TEST_F(CabecalhoTest, RefusedConditionChangeKeepsThePricedCondition)
     EXPECT_DOUBLE_EQ(c->precos.nDescMax, 0);
     EXPECT_DOUBLE_EQ(c->totais.liquido, 9);
 }
+
+TEST_F(CabecalhoTest, ConditionExitSendsAnUnknownTableBackToItsField)
+{
+    c->tabela = "NORTE";
+    c->condicao = "45";
+    c->edtCodCondExit();
+    EXPECT_EQ(rec->texts(), QStringList{"Tabela não encontrada."});
+    EXPECT_EQ(c->foco, "edtCodTab");
+
+    rec->clear();
+    c->tabela = "SUL";
+    EXPECT_TRUE(c->edtCodCondExit());
+    EXPECT_TRUE(rec->texts().isEmpty());
+    EXPECT_EQ(c->foco, "");
+}

@@ -10,12 +10,14 @@
 #include "windows/pedido/regras/PedidoControlador.h"
 #include "windows/pedido/regras/RegrasPedido.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCryptographicHash>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QLineEdit>
 #include <QTest>
+#include <QTextCursor>
 
 #include <functional>
 
@@ -380,6 +382,159 @@ TEST_F(GravacaoTest, ClosingAllTickedOrdersGoesOnPastAFailure)
     EXPECT_EQ(status, (QStringList{QStringLiteral("FechadoN"), QStringLiteral("AbertoS"), QStringLiteral("FechadoN")}));
 }
 
+// P500 in two tiers: up to 10 at 10.00 (list 10.00), up to 50 at 9.00
+// (list 9.00); condition C5 allows 5 % at most. Two lines of 6 as typed: the
+// first priced while the product's total was still 6.
+class PedidoDivididoTest : public GravacaoTest {
+protected:
+    void SetUp() override
+    {
+        GravacaoTest::SetUp();
+        for (const char *s : {
+                 "INSERT INTO PRODUTO (PROD_CODI, PROD_DESC) VALUES ('P500', 'BLUSA')",
+                 "INSERT INTO PA_ITEN (PAIT_CODI, PAIT_COR, PAIT_TAM, PAIT_IDESGOTADO) VALUES ('P500', 'AZ', 'M', 'N')",
+                 "INSERT INTO PA_ITEN (PAIT_CODI, PAIT_COR, PAIT_TAM, PAIT_IDESGOTADO) VALUES ('P500', 'AZ', 'G', 'N')",
+                 "INSERT INTO TABPRE_PRODUTO (PREC_PRODUTO, PREC_TABELA, PREC_FAIXA, PREC_QTDMAXIMA, PREC_PRECO, "
+                 "PREC_PRECO_ORI, PREC_FAIXA_TAM) VALUES ('P500', 'SUL', 1, 10, 10, 10, 'UU')",
+                 "INSERT INTO TABPRE_PRODUTO (PREC_PRODUTO, PREC_TABELA, PREC_FAIXA, PREC_QTDMAXIMA, PREC_PRECO, "
+                 "PREC_PRECO_ORI, PREC_FAIXA_TAM) VALUES ('P500', 'SUL', 2, 50, 9, 9, 'UU')",
+                 "INSERT INTO CONDICAO (COND_CODCOND, COND_DESCRICAO, COND_NRPAR, COND_NRDIA, COND_PRAZOINI, "
+                 "COND_TAXA, COND_DESCMAX) VALUES ('C5', 'Cinco', 1, 0, 30, 0, 5)",
+             })
+            sql(QString::fromUtf8(s));
+        c->condicao = QStringLiteral("C5");
+        c->precos.nDescMax = 5;
+        c->CDSItens.emptyTable();
+        linha("P500", "AZ", "M", 6, 10);
+        linha("P500", "AZ", "G", 6, 9);
+        rec->clear();
+    }
+};
+
+TEST_F(PedidoDivididoTest, SavedReloadedAndClosedWithoutAnInventedDiscount)
+{
+    ASSERT_DOUBLE_EQ(c->totais.liquido, 114);
+    ASSERT_TRUE(g->Confirmar()) << rec->texts().join(QStringLiteral(" / ")).toStdString();
+    const QString numero = c->numero;
+    EXPECT_EQ(linhas(QStringLiteral("SELECT PEDIT_PREC, PEDIT_PREC_ORI FROM PED_ITEN WHERE PEDIT_NUME = '%1' "
+                                    "ORDER BY PEDIT_ITEM")
+                         .arg(numero)),
+              (QStringList{QStringLiteral("9|9"), QStringLiteral("9|9")}));
+
+    c->LimpaTela();
+    c->numero = numero;
+    ASSERT_TRUE(c->BuscaPedidos());
+    DataSet &i = c->CDSItens;
+    for (i.first(); !i.eof(); i.next())
+        EXPECT_DOUBLE_EQ(i.fieldByName(QStringLiteral("Desconto"))->asFloat(), 0);
+    EXPECT_DOUBLE_EQ(c->totais.bruto, 108);
+    EXPECT_DOUBLE_EQ(c->totais.desconto, 0);
+    EXPECT_DOUBLE_EQ(c->totais.liquido, 108);
+
+    rec->clear();
+    rec->pushAnswer(MsgResult::Yes);
+    EXPECT_TRUE(g->FechaPedido()) << rec->texts().join(QStringLiteral(" / ")).toStdString();
+    EXPECT_EQ(linhas(QStringLiteral("SELECT PED_IDFECHADO FROM PEDIDO WHERE PED_NUME = '%1'").arg(numero)),
+              QStringList{QStringLiteral("S")});
+}
+
+TEST_F(PedidoDivididoTest, ClosingChecksReadTheTotalsOfTheRepricedLines)
+{
+    c->nVlrMinimoPed = 110; // below what the screen shows, above what is saved
+    rec->pushAnswer(MsgResult::Yes);
+    EXPECT_FALSE(g->FechaPedido());
+    EXPECT_TRUE(rec->texts().contains(QStringLiteral("Valor Total do Pedido menor que o Valor Mínimo Permitido.")))
+        << rec->texts().join(QStringLiteral(" / ")).toStdString();
+    EXPECT_DOUBLE_EQ(c->totais.liquido, 108);
+    DataSet &i = c->CDSItens;
+    for (i.first(); !i.eof(); i.next())
+        EXPECT_DOUBLE_EQ(i.fieldByName(QStringLiteral("Valor"))->asFloat(), 54);
+    EXPECT_EQ(conta(QStringLiteral("SELECT COUNT(*) FROM PEDIDO WHERE PED_IDFECHADO = 'S' AND PED_NUME <> '00012'")),
+              0);
+}
+
+TEST_F(GravacaoTest, InstalmentCountFoundWhateverTheConditionCode)
+{
+    sql(QStringLiteral("INSERT INTO CONDICAO (COND_CODCOND, COND_DESCRICAO, COND_NRPAR, COND_NRDIA, COND_PRAZOINI, "
+                       "COND_TAXA, COND_DESCMAX) VALUES ('003', 'Tres vezes', 3, 30, 30, 0, 0)"));
+    sql(QStringLiteral("INSERT INTO CONDICAO (COND_CODCOND, COND_DESCRICAO, COND_NRPAR, COND_NRDIA, COND_PRAZOINI, "
+                       "COND_TAXA, COND_DESCMAX) VALUES ('X3', 'Tres vezes', 3, 30, 30, 0, 0)"));
+    const struct {
+        const char *condicao;
+        bool aceito;
+    } casos[] = {{"003", false}, {"X3", false}, {"45", true}}; // 563,16 in 3 or in 1 instalment
+    for (const auto &k : casos) {
+        SCOPED_TRACE(k.condicao);
+        novoPedido();
+        c->condicao = QString::fromLatin1(k.condicao);
+        c->precos.digPreco = true;
+        c->CDSItens.emptyTable();
+        linha("P200", "VD", "P", 3, 187.72);
+        c->nVlrMinimo = 200;
+        rec->clear();
+        rec->pushAnswer(MsgResult::Yes);
+        EXPECT_EQ(g->FechaPedido(), k.aceito);
+        EXPECT_EQ(rec->texts().contains(QStringLiteral("Valor da Parcela menor que o Valor Mínimo.")), !k.aceito)
+            << rec->texts().join(QStringLiteral(" / ")).toStdString();
+    }
+}
+
+TEST_F(GravacaoTest, TextTheDatabaseCannotHoldIsRefusedNamingItsField)
+{
+    struct Caso {
+        const char *nome;
+        std::function<void(GravacaoTest &)> prepara;
+        QString texto, foco;
+    };
+    const std::vector<Caso> casos = {
+        {"outside Windows-1252", [](GravacaoTest &t) { t.c->obs = QStringLiteral("entregar \u2713 cedo"); },
+         QStringLiteral("Observação: o caractere \"\u2713\" não pode ser gravado. Remova-o para continuar."),
+         QStringLiteral("EdtObs")},
+        {"emoji", [](GravacaoTest &t) { t.c->obs = QStringLiteral("ok \U0001F600"); },
+         QStringLiteral("Observação: o caractere \"\U0001F600\" não pode ser gravado. Remova-o para continuar."),
+         QStringLiteral("EdtObs")},
+        {"too long", [](GravacaoTest &t) { t.c->obs = QString(4001, QLatin1Char('a')); },
+         QStringLiteral("Observação: o texto tem 4001 caracteres; o máximo é 4000."), QStringLiteral("EdtObs")},
+        {"NUL", [](GravacaoTest &t) { t.c->obs = QStringLiteral("antes") + QChar(0) + QStringLiteral("depois"); },
+         QStringLiteral("Observação: o texto contém um caractere nulo, que não pode ser gravado."),
+         QStringLiteral("EdtObs")},
+        {"customer code", [](GravacaoTest &t) { t.c->cliente = QStringLiteral("0\u03A90"); },
+         QStringLiteral("Cliente: o caractere \"\u03A9\" não pode ser gravado. Remova-o para continuar."),
+         QStringLiteral("edtCodCliente")},
+        {"colour of a line",
+         [](GravacaoTest &t) {
+             t.c->CDSItens.last();
+             t.c->CDSItens.edit();
+             t.c->CDSItens.fieldByName(QStringLiteral("Cor"))->setAsString(QStringLiteral("A") + QChar(0x81));
+             t.c->CDSItens.post();
+         },
+         QStringLiteral("Cor do produto P100: o caractere \"") + QChar(0x81) +
+             QStringLiteral("\" não pode ser gravado. Remova-o para continuar."),
+         QString()},
+    };
+    for (const Caso &k : casos) {
+        SCOPED_TRACE(k.nome);
+        for (int via = 0; via < 3; ++via) { // save, close, the write itself
+            novoPedido();
+            k.prepara(*this);
+            c->foco.clear();
+            rec->clear();
+            rec->pushAnswer(MsgResult::Yes);
+            const int antes = conta(QStringLiteral("SELECT COUNT(*) FROM PEDIDO"));
+            EXPECT_FALSE(via == 0 ? g->Confirmar() : via == 1 ? g->FechaPedido() : g->GravaPedido());
+            EXPECT_EQ(rec->texts(), QStringList{k.texto}) << via;
+            EXPECT_EQ(c->foco, k.foco);
+            EXPECT_EQ(conta(QStringLiteral("SELECT COUNT(*) FROM PEDIDO")), antes);
+        }
+    }
+    // the most the column holds, the quotes the save drops not counted
+    novoPedido();
+    c->obs = QString(3999, QChar(0x00E9)) + QStringLiteral("\u20AC'");
+    ASSERT_TRUE(g->Confirmar()) << rec->texts().join(QStringLiteral(" / ")).toStdString();
+    EXPECT_EQ(linhas(QStringLiteral("SELECT PED_OBSE FROM PEDIDO WHERE PED_NUME = '%1'").arg(c->numero)),
+              QStringList{QString(3999, QChar(0x00E9)) + QStringLiteral("\u20AC")});
+}
+
 class JanelaGravacaoTest : public GravacaoTest {
 protected:
     void SetUp() override
@@ -468,6 +623,73 @@ TEST_F(JanelaGravacaoTest, ListEntriesCloseOrders)
             << rec->texts().join(QStringLiteral(" / ")).toStdString();
         EXPECT_TRUE(janela->CDSConsulta->afterScroll != nullptr);
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(JanelaGravacaoTest, ClosingTheLoadedOrderLeavesNothingToChangeOrDelete)
+{
+    janela->BtnConsultarClick();
+    ASSERT_TRUE(janela->CDSConsulta->locate({QStringLiteral("NUMERO")}, {QStringLiteral("00006")}));
+    janela->DBGrid2DblClick();
+    QTest::mouseClick(janela->btnAltera, Qt::LeftButton);
+    ASSERT_TRUE(janela->EmEdicao());
+    rec->clear();
+    rec->pushAnswer(MsgResult::Yes);
+    QTest::mouseClick(janela->CBFechado, Qt::LeftButton);
+    ASSERT_TRUE(rec->texts().contains(QStringLiteral("Pedido Fechado e Gravando!")))
+        << rec->texts().join(QStringLiteral(" / ")).toStdString();
+    EXPECT_FALSE(janela->EmEdicao());
+    EXPECT_TRUE(janela->EdtNumero->text().isEmpty());
+    EXPECT_FALSE(janela->btnAltera->isEnabled());
+    EXPECT_FALSE(janela->btnExclui->isEnabled());
+    EXPECT_TRUE(janela->EdtNumero->isEnabledTo(janela->PnPedidos)); // a new order may be numbered again
+}
+
+TEST_F(JanelaGravacaoTest, OrderClosedFromTheListCanNoLongerBeChanged)
+{
+    for (QAction *via : {janela->FechamentodePedido1, janela->FecharTodososPedidos1}) {
+        SCOPED_TRACE(via->objectName().toStdString());
+        sql(QStringLiteral("UPDATE PEDIDO SET PED_IDFECHADO = 'N', PED_MD5 = NULL WHERE PED_NUME = '00006'"));
+        sql(QStringLiteral("UPDATE PED_ITEN SET PEDIT_PREC = 20, PEDIT_PREC_ORI = 20 WHERE PEDIT_NUME = '00006'"));
+        janela->BtnConsultarClick();
+        ASSERT_TRUE(janela->CDSConsulta->locate({QStringLiteral("NUMERO")}, {QStringLiteral("00006")}));
+        janela->DBGrid2DblClick();
+        ASSERT_TRUE(janela->btnAltera->isEnabled());
+        ASSERT_TRUE(janela->CDSConsulta->locate({QStringLiteral("NUMERO")}, {QStringLiteral("00006")}));
+        janela->CDSConsulta->edit();
+        janela->CDSConsulta->fieldByName(QStringLiteral("SEL"))->setAsString(QStringLiteral("S"));
+        janela->CDSConsulta->post();
+        rec->clear();
+        rec->pushAnswer(MsgResult::Yes);
+        via->trigger();
+        ASSERT_EQ(linhas(QStringLiteral("SELECT PED_IDFECHADO FROM PEDIDO WHERE PED_NUME = '00006'")),
+                  QStringList{QStringLiteral("S")})
+            << rec->texts().join(QStringLiteral(" / ")).toStdString();
+        EXPECT_EQ(janela->EdtNumero->text(), QStringLiteral("00006"));
+        EXPECT_FALSE(janela->btnAltera->isEnabled());
+    }
+}
+
+TEST_F(JanelaGravacaoTest, ObservationBoxHoldsWhatTheColumnHolds)
+{
+    QTest::mouseClick(janela->btnNovo, Qt::LeftButton);
+    ASSERT_TRUE(janela->EmEdicao());
+    janela->EdtObs->setPlainText(QString(3990, QLatin1Char('a')));
+    QTextCursor cur = janela->EdtObs->textCursor();
+    cur.setPosition(5);
+    janela->EdtObs->setTextCursor(cur);
+    janela->EdtObs->insertPlainText(QString(20, QLatin1Char('b'))); // a paste in the middle
+    const QString t = janela->EdtObs->toPlainText();
+    EXPECT_EQ(t.size(), 4000);
+    // what was there stays; the paste is cut
+    EXPECT_EQ(t, QString(5, QLatin1Char('a')) + QString(10, QLatin1Char('b')) + QString(3985, QLatin1Char('a')));
+    janela->EdtObs->setPlainText(QString(4100, QLatin1Char('c')));
+    EXPECT_EQ(janela->EdtObs->toPlainText().size(), 4000);
+    rec->pushAnswer(MsgResult::Yes);
+    QTest::mouseClick(janela->BtnDesistir, Qt::LeftButton);
 }
 
 } // namespace

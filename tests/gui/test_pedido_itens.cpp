@@ -311,13 +311,65 @@ TEST_F(ItensTest, ItemDiscountRules)
     EXPECT_DOUBLE_EQ(c->totais.liquido, 30);
 }
 
-TEST_F(ItensTest, TierPriceTakesTheSmallestCoveringTier)
+TEST_F(ItensTest, DiscountAmountGoesWithTheDiscount)
 {
+    linha("P100", "AZ", "M", 2); // 20, list 25
+    tab("Preco", 23);
+    ASSERT_DOUBLE_EQ(num("DescontoValor"), 4);
+
+    // the list price typed back: no discount and no amount of one
+    tab("Preco", 25);
+    EXPECT_DOUBLE_EQ(num("Desconto"), 0);
+    EXPECT_DOUBLE_EQ(num("DescontoValor"), 0);
+    EXPECT_DOUBLE_EQ(c->totais.desconto, 0);
+
+    // a new quantity re-prices the line from its tier and drops the discount
+    tab("Desconto", 10.0);
+    ASSERT_DOUBLE_EQ(num("DescontoValor"), 5);
+    tab("Qtde", 3.0);
+    EXPECT_DOUBLE_EQ(num("Desconto"), 0);
+    EXPECT_DOUBLE_EQ(num("DescontoValor"), 0);
+    EXPECT_DOUBLE_EQ(c->totais.desconto, 0);
+    EXPECT_TRUE(rec->texts().isEmpty()) << rec->texts().join('|').toStdString();
+}
+
+TEST_F(ItensTest, CodesTheDatabaseCannotHoldAreRefusedBeforeTheLookUp)
+{
+    const struct {
+        const char *campo;
+        QString digitado, mensagem;
+    } casos[] = {
+        {"Codigo", QStringLiteral("P\u03A9"),
+         QStringLiteral("Produto: o caractere \"\u03A9\" não pode ser gravado. Remova-o para continuar.")},
+        {"Cor", QStringLiteral("A\u2713"),
+         QStringLiteral("Cor: o caractere \"\u2713\" não pode ser gravado. Remova-o para continuar.")},
+        {"Tam", QStringLiteral("M") + QChar(0),
+         QStringLiteral("Tam: o texto contém um caractere nulo, que não pode ser gravado.")},
+    };
+    for (const auto &k : casos) {
+        SCOPED_TRACE(k.campo);
+        itens().emptyTable();
+        itens().append();
+        tab("Codigo", "P100");
+        tab("Cor", "AZ");
+        rec->clear();
+        tab(k.campo, k.digitado);
+        EXPECT_EQ(rec->texts(), QStringList{k.mensagem});
+        EXPECT_EQ(key, 0);
+        EXPECT_EQ(txt(k.campo), "");
+    }
+}
+
+TEST_F(ItensTest, TierPriceComesFromTheLowestTierOnly)
+{
+    // P100's tiers were stored highest first: the lowest one counts all the same
     c->precos.nTaxa = 1.5;
     const struct {
         const char *tam;
         double total, preco;
-    } casos[] = {{"M", 5, 30}, {"M", 10, 30}, {"M", 11, 27}, {"M", 999, 27}, {"M", 1000, 0}, {"G", 1, 30}};
+    } casos[] = {{"M", 5, 30},  {"M", 9.9, 30}, {"M", 10, 0}, // a total reaching the tier has no price
+                 {"M", 11, 0},  // even though the next tier covers it
+                 {"M", 1000, 0}, {"G", 1, 30}};
     for (const auto &k : casos) {
         SCOPED_TRACE(std::string(k.tam) + " " + std::to_string(k.total));
         EXPECT_DOUBLE_EQ(i->BuscaPrecoFaixa("P100", "SUL", k.tam, k.total), k.preco);

@@ -9,8 +9,11 @@
 #include "windows/principal/untPrincipal.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QHeaderView>
 #include <QRadioButton>
 #include <QLineEdit>
 #include <QPushButton>
@@ -161,6 +164,47 @@ TEST_F(JanelaPedidoTest, OrderListShowsStatusesAndTotals)
     EXPECT_TRUE(ds->isEmpty());
     EXPECT_EQ(janela->edtQtdeTotPed->text(), "0,00");
     EXPECT_EQ(janela->edtValorLiqPed->text(), "0,00");
+}
+
+TEST_F(JanelaPedidoTest, OrderListColumnsShowWholeTitlesAndDates)
+{
+    janela->CBStatus->setChecked(false);
+    janela->BtnConsultar->click();
+    ASSERT_EQ(janela->CDSConsulta->recordCount(), 3);
+    TXRDBGrid *g = janela->DBGrid2;
+    QHeaderView *h = g->horizontalHeader();
+    const QFontMetrics fm(g->font());
+    for (int i = 0; i < g->ColumnCount(); ++i) {
+        const TXRColumn *c = g->Column(i);
+        SCOPED_TRACE(c->Title.toStdString());
+        EXPECT_GE(g->columnWidth(i), h->sectionSizeHint(i));
+        if (c->FieldName != "EMISSAO" && c->FieldName != "SINCRONIZACAO")
+            continue;
+        for (int r = 0; r < g->model()->rowCount(); ++r) {
+            const QString texto = g->model()->index(r, i).data().toString();
+            // the cell draws its text 2 pixels in from each side of its grid line
+            EXPECT_GE(g->columnWidth(i), fm.horizontalAdvance(texto) + 5) << texto.toStdString();
+        }
+    }
+}
+
+TEST_F(JanelaPedidoTest, CodeAndFilterBoxesTakeOnlyWhatTheDatabaseHolds)
+{
+    janela->btnNovo->click();
+    ASSERT_TRUE(janela->EmEdicao());
+    for (QLineEdit *e : {janela->edtCodCliente, janela->edtCodTab, janela->edtCodCli, janela->edtCidade}) {
+        SCOPED_TRACE(e->objectName().toStdString());
+        e->clear();
+        for (const QString &t : {QStringLiteral("0"), QStringLiteral("\u03A9"), QStringLiteral("\u00C7")}) {
+            QKeyEvent tecla(QEvent::KeyPress, 0, Qt::NoModifier, t);
+            QApplication::sendEvent(e, &tecla);
+        }
+        e->insert(QStringLiteral("\u2713")); // a paste
+        EXPECT_EQ(e->text(), QStringLiteral("0\u00C7"));
+    }
+    EXPECT_TRUE(rec->texts().isEmpty()) << rec->texts().join('|').toStdString();
+    rec->pushAnswer(MsgResult::Yes);
+    janela->BtnDesistir->click();
 }
 
 TEST_F(JanelaPedidoTest, LoadingFromTheList)

@@ -272,18 +272,19 @@ TEST(RegrasPedido, RepricingBeforeSaving)
         double descMax;
         Linha linha;
         bool ok;
-        double preco, precoOrig, desconto, descontoValor;
+        double preco, precoOrig, desconto, descontoValor, valor;
     } casos[] = {
-        // table price with the line's discount applied to the kept list price
-        {false, 0, {"A", "P", 2, 8, 12, 10, 8}, true, 10.80, 12, 10, 2.40},
-        {false, 0, {"A", "P", 2, 8, 12, 0, 0}, true, 10, 12, 0, 0},
+        // table price with the line's discount applied to the kept list price;
+        // the value follows the new price
+        {false, 0, {"A", "P", 2, 8, 12, 10, 8}, true, 10.80, 12, 10, 2.40, 21.60},
+        {false, 0, {"A", "P", 2, 8, 12, 0, 0}, true, 10, 12, 0, 0, 20},
         // no table price: the price becomes the list price
-        {false, 0, {"B", "P", 1, 7, 0, 0, 0}, true, 7, 7, 0, 0},
-        {false, 5, {"A", "P", 1, 8, 12, 10, 1.2}, false, 8, 12, 10, 1.2},
+        {false, 0, {"B", "P", 1, 7, 0, 0, 0}, true, 7, 7, 0, 0, 7},
+        {false, 5, {"A", "P", 1, 8, 12, 10, 1.2}, false, 8, 12, 10, 1.2, 8},
         // typed prices: the discount follows the prices
-        {true, 0, {"A", "P", 2, 9, 12, 0, 0}, true, 9, 12, 25, 6},
-        {true, 20, {"A", "P", 2, 9, 12, 0, 0}, false, 9, 12, 0, 0},
-        {true, 20, {"A", "P", 2, 9, 0, 30, 0}, true, 9, 0, 30, 0},
+        {true, 0, {"A", "P", 2, 9, 12, 0, 0}, true, 9, 12, 25, 6, 18},
+        {true, 20, {"A", "P", 2, 9, 12, 0, 0}, false, 9, 12, 0, 0, 18},
+        {true, 20, {"A", "P", 2, 9, 0, 30, 0}, true, 9, 0, 30, 0, 18},
     };
     for (const Caso &c : casos) {
         SCOPED_TRACE(c.linha.codigo.toStdString() + " dig " + std::to_string(c.digPreco));
@@ -301,5 +302,21 @@ TEST(RegrasPedido, RepricingBeforeSaving)
         EXPECT_DOUBLE_EQ(valor(itens, 1, "PrecoOrig"), c.precoOrig);
         EXPECT_DOUBLE_EQ(valor(itens, 1, "Desconto"), c.desconto);
         EXPECT_DOUBLE_EQ(valor(itens, 1, "DescontoValor"), c.descontoValor);
+        EXPECT_DOUBLE_EQ(valor(itens, 1, "Valor"), c.valor);
     }
+}
+
+TEST(RegrasPedido, ConditionChangeLeavesNoAmountWithoutADiscount)
+{
+    ScopedDialogRecorder rec;
+    PrecosFalsos precos;
+    DataSet itens;
+    // an amount left over from a discount taken away earlier
+    enche(itens, {{"A", "P", 2, 10, 12, 0, 4}, {"A", "M", 1, 10, 12, 10, 1.2}});
+    PrecosPedido p;
+    DescontosPedido d;
+    ASSERT_TRUE(AplicaCondicao(p, d, itens, precos.fonte(), {3, 30, 30, 2, 0}));
+    EXPECT_DOUBLE_EQ(valor(itens, 1, "Desconto"), 0);
+    EXPECT_DOUBLE_EQ(valor(itens, 1, "DescontoValor"), 0);
+    EXPECT_DOUBLE_EQ(GeraTotais(itens, 0).desconto, 2.08); // the second line's 16,67 % only
 }

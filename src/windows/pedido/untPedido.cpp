@@ -8,6 +8,7 @@
 #include "data/untSelectsRep.h"
 #include "platform/DialogService.h"
 #include "platform/Formats.h"
+#include "windows/pedido/regras/CamposPedido.h"
 #include "windows/pedido/regras/GravacaoPedido.h"
 #include "windows/nucleo/WindowRegistry.h"
 
@@ -20,6 +21,7 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,7 +30,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QValidator>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <limits>
 
 TfmPedido *fmPedido = nullptr;
 
@@ -38,12 +46,25 @@ using Pesquisa = PedidoControlador::Pesquisa;
 
 const QString kFormatoTotal = QStringLiteral("#,##0.00");
 
+// Refuses what the local database cannot hold: every code and filter typed
+// here goes into a look-up as soon as it changes.
+class TextoGravavel : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString &texto, int &) const override
+    {
+        return pedido::TextoRecusado(QString(), texto, std::numeric_limits<int>::max()).isEmpty() ? Acceptable
+                                                                                                  : Invalid;
+    }
+};
+
 QLineEdit *novaEdicao(const QString &nome, QWidget *pai, int maximo = 0)
 {
     auto *e = new QLineEdit(pai);
     e->setObjectName(nome);
     if (maximo > 0)
         e->setMaxLength(maximo);
+    e->setValidator(new TextoGravavel(e));
     return e;
 }
 
@@ -290,6 +311,20 @@ void TfmPedido::CriaConsulta()
         col->ReadOnly = true;
     }
     DBGrid2->LayoutChanged();
+    // the widths above fit a narrower font: no title is clipped and a date
+    // column shows a whole date
+    QHeaderView *titulos = DBGrid2->horizontalHeader();
+    const int data = DBGrid2->fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000")) + 8;
+    for (int i = 0; i < DBGrid2->ColumnCount(); ++i) {
+        TXRColumn *col = DBGrid2->Column(i);
+        if (col->CheckBox)
+            continue;
+        int largura = std::max(col->Width > 0 ? col->Width : titulos->defaultSectionSize(), titulos->sectionSizeHint(i));
+        if (col->FieldName == QLatin1String("EMISSAO") || col->FieldName == QLatin1String("SINCRONIZACAO"))
+            largura = std::max(largura, data);
+        col->Width = largura;
+    }
+    DBGrid2->LayoutChanged();
 
     PMConsulta = new QMenu(DBGrid2);
     PMConsulta->setObjectName(QStringLiteral("PMConsulta"));
@@ -364,6 +399,22 @@ QWidget *TfmPedido::CriaCabecalho()
     EdtObs->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     EdtObs->setTabChangesFocus(true);
     EdtObs->setFixedHeight(EdtObs->fontMetrics().lineSpacing() * 3 + 12); // the item grid gets the height
+    // no more than the column holds: what goes past it is cut from what was
+    // just typed or pasted, before the cursor
+    connect(EdtObs, &QPlainTextEdit::textChanged, this, [this] {
+        const int excesso = EdtObs->document()->characterCount() - 1 - pedido::kMaxObservacao;
+        if (excesso <= 0)
+            return;
+        QTextCursor cur = EdtObs->textCursor();
+        const int fim = cur.position();
+        cur.setPosition(std::max(0, fim - excesso));
+        cur.setPosition(fim, QTextCursor::KeepAnchor);
+        if (cur.selectedText().size() < excesso) {
+            cur.setPosition(pedido::kMaxObservacao);
+            cur.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+        }
+        cur.removeSelectedText();
+    });
     f->addRow(QStringLiteral("Observação"), EdtObs);
     return PnPedidos;
 }
@@ -727,8 +778,15 @@ void TfmPedido::CBFechadoClick(bool marcado)
         FocaPedido();
         return;
     }
+    // no order is loaded any more: nothing to change or delete
     LimpaTela();
     ModoConsulta(true);
+    btnAltera->setEnabled(false);
+    btnExclui->setEnabled(false);
+    EdtNumero->setEnabled(true);
+    XRDBGrid2->setContextMenuPolicy(Qt::NoContextMenu);
+    for (QAction *a : PMGrade->actions())
+        XRDBGrid2->removeAction(a);
     btnNovo->setFocus();
     BtnConsultarClick();
 }
@@ -744,6 +802,11 @@ void TfmPedido::FechamentodePedido1Click()
     const bool ok = g.FechaPedidoLista(numero, cliente);
     Mostra();
     CBFechado->setChecked(ok);
+    // the order shown is closed now: nothing in it may change
+    if (ok) {
+        CBFechado->setEnabled(false);
+        btnAltera->setEnabled(false);
+    }
     if (ok) {
         const int pos = CDSConsulta->recNo();
         BtnConsultarClick();
@@ -770,6 +833,8 @@ void TfmPedido::FecharTodososPedidos1Click()
     }
     Mostra();
     CBFechado->setChecked(false);
+    if (m_c->FbFechado)
+        btnAltera->setEnabled(false);
     if (atualiza)
         BtnConsultarClick();
 }

@@ -137,6 +137,7 @@ bool GravacaoPedido::ValidaItens()
     c.precos.tabela = tabela;
     if (!RecalculaItensGravacao(c.precos, itens, FontePrecosDe(m_dm)))
         return false;
+    c.GeraTotais();
     // 5. Required fields
     struct Problema {
         QString codigo;
@@ -218,11 +219,10 @@ bool GravacaoPedido::ValidaValorParcela()
 {
     if (c.nVlrMinimo == 0)
         return true;
-    bool ok = false;
-    const int codigo = c.condicao.trimmed().toInt(&ok);
     Consulta k(m_dm);
     k.q.SQL().SetText(SqlParcelasCondicao());
-    k.q.ParamByName(QStringLiteral("CONDICAO"))->SetAsInteger(ok ? codigo : 0);
+    // the code is text: as a number '003' would match no condition
+    k.q.ParamByName(QStringLiteral("CONDICAO"))->SetAsString(c.condicao.trimmed());
     k.q.Open();
     int n = 0;
     if (!k.q.isEmpty()) {
@@ -308,8 +308,46 @@ QString GravacaoPedido::Impressao(const QString &momento) const
                    c.tabela + QString::number(c.NrConfiguracao));
 }
 
+bool GravacaoPedido::textosGravaveis()
+{
+    const struct {
+        const char *campo, *controle;
+        QString texto;
+        int maximo;
+    } cabecalho[] = {
+        {"Número do Pedido", "EdtNumero", c.numero, 5},
+        {"Cliente", "edtCodCliente", c.cliente, 5},
+        {"Tabela de Preço", "edtCodTab", c.tabela, 10},
+        {"Condição de Pagamento", "edtCodCond", c.condicao, 10},
+        {"Período", "edtCodPrazo", c.prazo, 4},
+        // what the save will store: the quotes it drops do not count
+        {"Observação", "EdtObs", limpaObs(c.obs), kMaxObservacao},
+    };
+    for (const auto &k : cabecalho) {
+        if (!TextoAceito(QString::fromUtf8(k.campo), k.texto, k.maximo)) {
+            c.foco = QString::fromLatin1(k.controle);
+            return false;
+        }
+    }
+    DataSet l;
+    l.cloneCursor(c.CDSItens);
+    for (l.first(); !l.eof(); l.next()) {
+        const QString codigo = txt(l, "Codigo");
+        if (codigo.isEmpty())
+            continue; // not saved
+        const QString produto = QStringLiteral(" do produto ") + codigo;
+        if (!TextoAceito(QStringLiteral("Produto"), codigo, 15) ||
+            !TextoAceito(QStringLiteral("Cor") + produto, txt(l, "Cor"), 6) ||
+            !TextoAceito(QStringLiteral("Tam") + produto, txt(l, "Tam"), 4))
+            return false;
+    }
+    return true;
+}
+
 bool GravacaoPedido::GravaPedido()
 {
+    if (!textosGravaveis())
+        return false;
     if (PedidoEnviado(m_dm, c.numero)) {
         aviso(QStringLiteral("Não pode alterar pedido já enviado."));
         return false;
@@ -467,6 +505,8 @@ bool GravacaoPedido::Confirmar()
             aviso(QStringLiteral("Pedido sem Itens. Impossível Continuar."));
             return false;
         }
+        if (!textosGravaveis())
+            return false;
         if (c.entrega < c.fatura)
             aviso(QStringLiteral("Data de faturamento maior que a data de entrega."));
         if (!periodoOk() || !ValidaItens())
@@ -479,7 +519,9 @@ bool GravacaoPedido::fechaCarregado(bool pbFoco)
 {
     fechado = true;
     const bool ok = protegido([&] { return ValidaItens() && periodoOk() && ValidaPedido(pbFoco, true) && GravaPedido(); });
-    if (!ok)
+    if (ok)
+        c.FbFechado = true; // the loaded order is closed from now on
+    else
         fechado = false;
     return ok;
 }
@@ -494,7 +536,7 @@ bool GravacaoPedido::FechaPedido()
         aviso(QStringLiteral("Cliente não está Liberado!\rFechamento Cancelado!"));
         return false;
     }
-    if (!protegido([this] { return ValidaItens(); }))
+    if (!protegido([this] { return textosGravaveis() && ValidaItens(); }))
         return false;
     if (!pergunta(QStringLiteral("Ao fechar o pedido, ele não poderá ser mais alterado.\rDeseja fechar o pedido?")))
         return false;

@@ -51,6 +51,8 @@ public:
     static bool PedidoEnviado(TDMRepres &dm, const QString &numero);
 
 private:
+    // Refuses, before any SQL, text the order's columns cannot hold.
+    bool textosGravaveis();
     bool periodoOk();
     bool fechaCarregado(bool pbFoco);
     // Runs a step that writes; shows a database error and answers false.

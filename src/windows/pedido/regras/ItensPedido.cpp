@@ -12,7 +12,7 @@
 #include <QMap>
 
 #include <algorithm>
-#include <limits>
+#include <cmath>
 
 using namespace pedido;
 
@@ -85,8 +85,10 @@ void ItensPedido::precosDaFaixa(double total)
     const double preco = PrecoLinha(m_fonte, codigo, c.tabela, tam, total, c.precos.nTaxa);
     poe(itens, "Preco", preco);
     poe(itens, "PrecoOrig", PrecoOrigLinha(m_fonte, codigo, c.tabela, tam, total, preco, c.precos.nTaxa));
-    if (!c.precos.digPreco)
+    if (!c.precos.digPreco) {
         poe(itens, "Desconto", 0.0);
+        poe(itens, "DescontoValor", 0.0);
+    }
 }
 
 ItensPedido::Efeito ItensPedido::Tecla(const QString &campo, int &key, bool somenteLeitura)
@@ -152,6 +154,12 @@ ItensPedido::Efeito ItensPedido::teclaCodigo(int &key, bool somenteLeitura)
 
     confirma();
     QString codigo = txt(itens, "Codigo");
+    if (!TextoAceito(QStringLiteral("Produto"), codigo, 15)) {
+        poe(itens, "Codigo", QString());
+        key = 0;
+        e.parar = true;
+        return e;
+    }
     if (!ExisteRegistro(QStringLiteral("PRODUTO"), QStringLiteral("PROD_CODI"), QuotedStr(codigo))) {
         if (ExisteRegistro(QStringLiteral("PRODUTO"), QStringLiteral("PROD_CODI"), QuotedStr(codigo.toUpper()))) {
             codigo = codigo.toUpper();
@@ -221,6 +229,11 @@ ItensPedido::Efeito ItensPedido::teclaCor(int &key, bool somenteLeitura)
     confirma();
     const QString codigo = produto;
     const QString cor = txt(itens, "Cor");
+    if (!TextoAceito(QStringLiteral("Cor"), cor, 6)) {
+        poe(itens, "Cor", QString());
+        key = 0;
+        return e;
+    }
     if (ExisteRegistro(QStringLiteral("PA_ITEN"), QStringLiteral("PAIT_CODI,PAIT_COR"),
                        QuotedStr(codigo) + QLatin1Char(',') + QuotedStr(cor))) {
         TXRQuery q;
@@ -258,6 +271,12 @@ ItensPedido::Efeito ItensPedido::teclaTam(int &key, bool somenteLeitura)
 
     confirma();
     const QString codigo = txt(itens, "Codigo");
+    if (!TextoAceito(QStringLiteral("Tam"), txt(itens, "Tam"), 4)) {
+        poe(itens, "Tam", QString());
+        key = 0;
+        e.parar = true;
+        return e;
+    }
     if (!ExisteRegistro(QStringLiteral("PA_ITEN"), QStringLiteral("PAIT_CODI,PAIT_TAM"),
                         QuotedStr(codigo) + QLatin1Char(',') + QuotedStr(txt(itens, "Tam")))) {
         aviso(QStringLiteral("Tamanho Inválido."));
@@ -317,6 +336,7 @@ ItensPedido::Efeito ItensPedido::teclaPreco(int &key, bool somenteLeitura)
             const double d = 100 - preco / precoOrig * 100;
             if (d <= 0.01) {
                 poe(itens, "Desconto", 0.0);
+                poe(itens, "DescontoValor", 0.0);
             } else {
                 if (num(itens, "Desconto") != fmt::round2(d))
                     poe(itens, "Desconto", fmt::round2(d));
@@ -446,17 +466,22 @@ double ItensPedido::BuscaPrecoFaixa(const QString &produto, const QString &tabel
     q.ParamByName(QStringLiteral("TABELA"))->SetAsString(tabela);
     q.ParamByName(QStringLiteral("TAM"))->SetAsString(tam);
     q.Open();
-    // the tier the line's price comes from: the smallest maximum covering
-    // the total, whatever order the rows arrive in
-    double melhorMax = std::numeric_limits<double>::infinity();
+    // only the first tier counts, read in ascending order of its maximum
+    // whatever order the rows arrive in: a total that reaches it has no
+    // price here, even when a later tier covers it, and the price is typed
+    double maximo = 0;
     double preco = 0;
+    bool primeira = true;
     for (q.first(); !q.eof(); q.next()) {
-        const double maximo = num(q, "QTDMAXIMA");
-        if (maximo >= total && maximo < melhorMax) {
-            melhorMax = maximo;
-            preco = num(q, "PRECO");
+        const double m = num(q, "QTDMAXIMA"), p = num(q, "PRECO");
+        if (primeira || m < maximo || (m == maximo && p < preco)) {
+            maximo = m;
+            preco = p;
+            primeira = false;
         }
     }
+    if (std::trunc(total) >= maximo)
+        return 0;
     return preco * c.precos.nTaxa;
 }
 

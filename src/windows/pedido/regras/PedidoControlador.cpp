@@ -419,8 +419,8 @@ bool PedidoControlador::edtCodCondExit()
         foco = campo;
         return false;
     }
+    // a table refused here takes the focus, as when its own field is left
     edtCodTabExit();
-    foco.clear();
 
     TXRQuery q;
     q.SetDatabase(m_dm->XRDtRepres);

@@ -311,6 +311,9 @@ bool AplicaCondicao(PrecosPedido &p, DescontosPedido &d, DataSet &itens, const F
                     n.descontoValor = DescontoValorLinha(qtde, n.preco, n.precoOrig);
                 }
             }
+            // an amount never outlives its discount
+            if (n.desconto <= 0)
+                n.descontoValor = 0;
             // The new condition's limit is the one the order will be held to.
             if (n.desconto > 0 && c.descMax > 0 && n.desconto > c.descMax) {
                 aviso(msgAcimaPermitido(c.descMax));
@@ -369,6 +372,9 @@ bool RecalculaItensGravacao(const PrecosPedido &p, DataSet &itens, const FontePr
             aviso(msgAcimaPermitido(p.nDescMax));
             return false;
         }
+        // the value follows the price the line is stored with, so the
+        // checks after this one read the totals that are saved and sent
+        n.valor = qtde * n.preco;
         novas.push_back(n);
     }
     aplicaLinhas(itens, novas);
