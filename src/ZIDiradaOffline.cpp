@@ -7,6 +7,7 @@
 #include "sync/EscolhaRetaguarda.h"
 #include "sync/untDMComunicacao.h"
 #include "sync/untDMRemoto.h"
+#include "sync/untEnvioPedidos.h"
 #include "windows/nucleo/InterfacesJanelas.h"
 #include "windows/nucleo/Aplicacao.h"
 #include "windows/nucleo/UntAviso.h"
@@ -51,6 +52,7 @@ int main(int argc, char **argv)
     InstalaConsultasJanelas();
     RegistraJanelaPedido();
     InstalaEscolhaRetaguarda();
+    RegisterClass(QStringLiteral("TfmEnvioPedidos"), [](QWidget *dono) { return new TfmEnvioPedidos(dono); });
 
     // Made in this order, destroyed in the reverse one: the main window
     // goes before the module whose connection it may still use.
