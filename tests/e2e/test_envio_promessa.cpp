@@ -12,8 +12,22 @@ struct Falha {
     const char *passo;
     json rest;     // scenario additions on the JSON back-end
     json dataSnap; // and on DataSnap
+    // what the first send leaves, per back-end (JSON, DataSnap): orders the
+    // server holds and how the send ended: 'S' success, 'C' "cannot
+    // confirm", '-' stopped before the upload
+    const char *efeito;
     const char *alvoLocal = nullptr; // FALHA_TESTE row during the first send
 };
+
+char Fim(const QStringList &vistos)
+{
+    if (vistos.contains(QStringLiteral("Envio de Pedidos efetuado com Sucesso!")))
+        return 'S';
+    for (const QString &t : vistos)
+        if (t.startsWith(QStringLiteral("Não foi possível confirmar o envio do lote 8.")))
+            return 'C';
+    return '-';
+}
 
 // Every order the local database marks is held by the server.
 void semMarcaSemServidor(Instalacao &base, const FakeLoja &fake)
@@ -37,37 +51,36 @@ void semMarcaSemServidor(Instalacao &base, const FakeLoja &fake)
 TEST(EnvioPromessa, EveryTickedOrderEndsOnTheServerOnceAndMarkedWithItsBatch)
 {
     const json erro500 = {{"status", 500}, {"times", 1}};
+    const json e500 = {{"status", 500}, {"times", 1}};
+    // the k-th call of a key fails once
+    auto naChamada = [](int k) { return json{{"status", 500}, {"from", k}, {"times", k}}; };
+    const json cai = {{"drop", true}, {"times", 1}};
+    const json naoJson = {{"raw", "<html>ok</html>"}, {"times", 1}};
+    const json demora = {{"delay", 4}, {"times", 1}};
+    auto em = [](const char *onde, const char *chave, const json &falha) { return json{{onde, {{chave, falha}}}}; };
+    const char *const sel = "executaSQLSelect";
+    const char *const up = "UpdateEnviaInformacoes";
+    const char *const dsUp = "TServerMethods1.CarregaPedidos";
+    // On DataSnap the checks that cannot ask the server pass, as they always did.
     const Falha falhas[] = {
-        {"connection test", {{"answers", {{"TesteConexao", erro500}}}},
-         {{"answers", {{"TServerMethods1.TesteConexao", erro500}}}}},
-        {"version", {{"answers", {{"GetVersaoServ", erro500}}}}, {{"answers", {{"GetVersaoServ", erro500}}}}},
-        {"fingerprint query", {{"answers", {{"executaSQLSelect", erro500}}}},
-         {{"answers", {{"executaSQLSelect", erro500}}}}},
-        {"allowed customers query", {{"answers", {{"executaSQLSelect", {{"status", 500}, {"from", 2}, {"times", 2}}}}}},
-         {{"answers", {{"executaSQLSelect", {{"status", 500}, {"from", 2}, {"times", 2}}}}}}},
-        {"one customer query", {{"answers", {{"executaSQLSelect", {{"status", 500}, {"from", 3}, {"times", 3}}}}}},
-         {{"answers", {{"executaSQLSelect", {{"status", 500}, {"from", 3}, {"times", 3}}}}}}},
-        {"login", {{"answers", {{"UpdateLogin", erro500}}}}, {{"answers", {{"TServerMethods1.Login", erro500}}}}},
-        {"renumbering query", {{"answers", {{"executaSQLSelect", {{"status", 500}, {"from", 5}, {"times", 5}}}}}},
-         {{"answers", {{"executaSQLSelect", {{"status", 500}, {"from", 5}, {"times", 5}}}}}}},
-        {"upload refused before storing", {{"answers", {{"UpdateEnviaInformacoes", erro500}}}},
-         {{"answers", {{"TServerMethods1.CarregaPedidos", erro500}}}}},
-        {"upload dropped before storing",
-         {{"answers", {{"UpdateEnviaInformacoes", {{"drop", true}, {"times", 1}}}}}},
-         {{"answers", {{"TServerMethods1.CarregaPedidos", {{"drop", true}, {"times", 1}}}}}}},
-        {"stored, then 500", {{"apos", {{"UpdateEnviaInformacoes", erro500}}}},
-         {{"apos", {{"TServerMethods1.CarregaPedidos", erro500}}}}},
-        {"stored, then dropped", {{"apos", {{"UpdateEnviaInformacoes", {{"drop", true}, {"times", 1}}}}}},
-         {{"apos", {{"TServerMethods1.CarregaPedidos", {{"drop", true}, {"times", 1}}}}}}},
-        {"stored, then not JSON", {{"apos", {{"UpdateEnviaInformacoes", {{"raw", "<html>ok</html>"}, {"times", 1}}}}}},
-         {{"apos", {{"TServerMethods1.CarregaPedidos", {{"raw", "<html>ok</html>"}, {"times", 1}}}}}}},
-        {"stored, then past the time-out",
-         {{"apos", {{"UpdateEnviaInformacoes", {{"delay", 4}, {"times", 1}}}}}},
-         {{"apos", {{"TServerMethods1.CarregaPedidos", {{"delay", 4}, {"times", 1}}}}}}},
-        {"date request", {{"answers", {{"UpdateDataServidor", {{"status", 500}, {"times", 2}}}}}},
-         {{"answers", {{"TServerMethods1.DataServidor", {{"status", 500}, {"times", 2}}}}}}},
-        {"local batch marking", json::object(), json::object(), "PEDIDO"},
-        {"local customer marking", json::object(), json::object(), "CLIENTE"},
+        {"connection test", em("answers", "TesteConexao", e500), em("answers", "TServerMethods1.TesteConexao", e500),
+         "0- 0-"},
+        {"version", em("answers", "GetVersaoServ", e500), em("answers", "GetVersaoServ", e500), "0- 2S"},
+        {"fingerprint query", em("answers", sel, naChamada(1)), em("answers", sel, naChamada(1)), "0- 2S"},
+        {"allowed customers query", em("answers", sel, naChamada(2)), em("answers", sel, naChamada(2)), "0- 2S"},
+        {"one customer query", em("answers", sel, naChamada(3)), em("answers", sel, naChamada(3)), "0- 2S"},
+        {"login", em("answers", "UpdateLogin", e500), em("answers", "TServerMethods1.Login", e500), "0- 0-"},
+        {"renumbering query", em("answers", sel, naChamada(5)), em("answers", sel, naChamada(5)), "0- 2S"},
+        {"upload fails before storing", em("answers", up, e500), em("answers", dsUp, e500), "0C 0C"},
+        {"upload dropped before storing", em("answers", up, cai), em("answers", dsUp, cai), "0C 0C"},
+        {"stored, then 500", em("apos", up, e500), em("apos", dsUp, e500), "2C 2C"},
+        {"stored, then dropped", em("apos", up, cai), em("apos", dsUp, cai), "2C 2C"},
+        {"stored, then not JSON", em("apos", up, naoJson), em("apos", dsUp, naoJson), "2C 2C"},
+        {"stored, then past the time-out", em("apos", up, demora), em("apos", dsUp, demora), "2C 2C"},
+        {"date request", em("answers", "UpdateDataServidor", naChamada(2)),
+         em("answers", "TServerMethods1.DataServidor", naChamada(2)), "2S 2S"},
+        {"local batch marking", json::object(), json::object(), "2C 2C", "PEDIDO"},
+        {"local customer marking", json::object(), json::object(), "2S 2S", "CLIENTE"},
     };
 
     for (const bool rest : {true, false})
@@ -89,6 +102,9 @@ TEST(EnvioPromessa, EveryTickedOrderEndsOnTheServerOnceAndMarkedWithItsBatch)
             rec->pushAnswer(MsgResult::Yes);
             c.Envia();
             semMarcaSemServidor(base, fake);
+            const char *efeito = f.efeito + (rest ? 0 : 3);
+            EXPECT_EQ(int(fake.loja().size()), efeito[0] - '0');
+            EXPECT_EQ(Fim(textos(rec)), efeito[1]) << textos(rec).join(" | ").toStdString();
             base.sql(QStringLiteral("DELETE FROM FALHA_TESTE"));
 
             // the user goes on as told until nothing is left to send
@@ -96,7 +112,7 @@ TEST(EnvioPromessa, EveryTickedOrderEndsOnTheServerOnceAndMarkedWithItsBatch)
                 const QStringList vistos = textos(rec);
                 const bool conferir = std::any_of(vistos.begin(), vistos.end(), [](const QString &t) {
                     return t.contains(QLatin1String("Considerar Enviado"))
-                        || t.startsWith(QLatin1String("Envio cancelado. Pedido(s) já enviado(s)"));
+                        || t.startsWith(QStringLiteral("Envio cancelado. Pedido(s) já enviado(s)"));
                 });
                 rec->clear();
                 if (conferir)
