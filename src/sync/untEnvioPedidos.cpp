@@ -12,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -201,6 +202,13 @@ void TfmEnvioPedidos::MostraRejeitados(const QStringList &linhas)
     TfmPedRejeitados janela(this);
     janela.Memo->setPlainText(linhas.join('\n'));
     janela.Exibe();
+}
+
+void TfmEnvioPedidos::FormShow()
+{
+    TfmTelaSimples::FormShow();
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()))
+        sub->showMaximized();
 }
 
 void TfmEnvioPedidos::FormClose(TCloseAction &action)

@@ -39,6 +39,7 @@ public:
     void edtCodCliChange();
 
 protected:
+    void FormShow() override;
     void FormClose(TCloseAction &action) override;
 
 private:

@@ -76,6 +76,25 @@ TEST(EnvioPedidos, NothingTickedLogsInAndSendsNothing)
     }
 }
 
+TEST(EnvioPedidos, AnAnswerThatAcceptsNothingIsAFailureAndMarksNothing)
+{
+    for (const bool rest : {true, false}) {
+        SCOPED_TRACE(nome(rest));
+        FakeLoja fake(json{{"versao", "17"}, {"aceita", false}});
+        Instalacao base(rest, fake.porta);
+        ScopedDialogRecorder rec;
+        TEnvioPedidosControle c(QStringLiteral("Envio de Pedido"));
+        c.AtualizaListaPedidos();
+        marca(c, {"00003"});
+        rec->pushAnswer(MsgResult::Yes);
+        c.Envia();
+        EXPECT_EQ(textos(rec).last(), QStringLiteral("Falha no Envio de Pedidos!"));
+        EXPECT_EQ(base.valor("SELECT COUNT(*) FROM PEDIDO WHERE PED_NRLOTE > 0").toInt(), 0);
+        EXPECT_EQ(base.valor("SELECT NRLOTE FROM CONFIG").toInt(), 7);
+        EXPECT_EQ(listados(c).size(), 2);
+    }
+}
+
 TEST(EnvioPedidos, RejectedOrdersAreShownAndLeftUnsent)
 {
     for (const bool rest : {true, false}) {
