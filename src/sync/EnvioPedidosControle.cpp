@@ -38,6 +38,12 @@ void RegistraLog(const QString &texto)
     }
 }
 
+// The last JSON request of a JSON run failed; the client has already said why.
+bool SemRespostaRest()
+{
+    return Retaguarda().EhRest() && DMComunicacao && DMComunicacao->UltimaFalha() != TDMComunicacao::TFalha::Nenhuma;
+}
+
 QString MensagemIncerta(int nrLote)
 {
     return QStringLiteral("Não foi possível confirmar o envio do lote %1. Verifique os pedidos com \"Considerar "
@@ -157,7 +163,7 @@ bool TEnvioPedidosControle::LeVersaoChecagens()
     const QString v = DMComunicacao->GetVersaoServ();
     // without the version the checks that keep an order from being stored
     // twice would be skipped; the client has shown why
-    if (Retaguarda().EhRest() && DMComunicacao->UltimaFalha() != TDMComunicacao::TFalha::Nenhuma)
+    if (SemRespostaRest())
         return false;
     m_versao = VersaoComoNumero(v);
     return true;
@@ -473,6 +479,8 @@ void TEnvioPedidosControle::ConsiderarEnviado()
         if (!Conectado())
             return;
         const int versao = VersaoComoNumero(Retaguarda().GetVersaoServ());
+        if (SemRespostaRest())
+            return;
         if (versao <= 2) {
             Mensagem(QStringLiteral("Servidor da empresa desatualizado. Impossível considerar enviado."));
             return;
@@ -486,7 +494,7 @@ void TEnvioPedidosControle::ConsiderarEnviado()
         QDateTime data, hora;
         const bool existe = Retaguarda().ExistePedido(DMRepres->BuscaCodRep(), numero, lote, data, hora);
         // a question that got no answer says nothing about the order
-        if (Retaguarda().EhRest() && DMComunicacao && DMComunicacao->UltimaFalha() != TDMComunicacao::TFalha::Nenhuma)
+        if (SemRespostaRest())
             return;
         if (!existe) {
             Mensagem(QStringLiteral("Pedido não cadastrado no configurador da empresa."));
