@@ -95,6 +95,26 @@ TEST(EnvioPedidos, AnAnswerThatAcceptsNothingIsAFailureAndMarksNothing)
     }
 }
 
+TEST(EnvioPedidos, DataSnapCodeListThatIsNotOneDatasetMarksNothing)
+{
+    const json vazio = json::parse(R"({"fields": [["CodCliRep", "String", 5, 0, false]], "rows": []})");
+    FakeLoja fake(json{{"versao", "17"},
+                       {"answers",
+                        {{"TServerMethods1.CarregaPedidos",
+                          {{"body", {{"result", {"", {{"$datasets", {{"a", vazio}, {"b", vazio}}}}, true}}}}}}}}});
+    Instalacao base(false, fake.porta);
+    ScopedDialogRecorder rec;
+    TEnvioPedidosControle c(QStringLiteral("Envio de Pedido"));
+    c.AtualizaListaPedidos();
+    marca(c, {"00003"});
+    rec->pushAnswer(MsgResult::Yes);
+    c.Envia();
+    EXPECT_EQ(textos(rec).last(), QStringLiteral("Não foi possível confirmar o envio do lote 8. Verifique os pedidos com "
+                                                 "\"Considerar Enviado\" antes de enviar novamente."));
+    EXPECT_EQ(base.valor("SELECT COUNT(*) FROM PEDIDO WHERE PED_NRLOTE > 0").toInt(), 0);
+    EXPECT_EQ(base.valor("SELECT NRLOTE FROM CONFIG").toInt(), 7);
+}
+
 TEST(EnvioPedidos, RejectedOrdersAreShownAndLeftUnsent)
 {
     for (const bool rest : {true, false}) {
