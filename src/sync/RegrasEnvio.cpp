@@ -84,7 +84,8 @@ TRejeicao TrataPedidosRejeitados(const QString &psTexto, QString &psListaLote, Q
     static const QRegularExpression numero(QStringLiteral("Pedido Rejeitado:\\s*(\\d{1,5})"),
                                            QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression rejeicao(QStringLiteral("rejeitad"), QRegularExpression::CaseInsensitiveOption);
-    QStringList lote = NumerosDaLista(psListaLote);
+    const QStringList original = NumerosDaLista(psListaLote);
+    QStringList lote = original;
     for (const QString &linha : std::as_const(plRejeitados)) {
         const auto m = numero.match(linha);
         if (!m.hasMatch()) {
@@ -93,10 +94,9 @@ TRejeicao TrataPedidosRejeitados(const QString &psTexto, QString &psListaLote, Q
             continue;
         }
         const QString n = ZerosEsquerda(m.captured(1).toInt(), 5);
-        if (lote.contains(n))
-            lote.removeAll(n);
-        else if (!NumerosDaLista(psListaLote).contains(n))
+        if (!original.contains(n))
             r.bNumeroIlegivel = true;
+        lote.removeAll(n);
     }
     psListaLote = r.bNumeroIlegivel ? QString() : MontaListaLote(lote);
     return r;
