@@ -8,6 +8,8 @@
 #include "windows/nucleo/WindowRegistry.h"
 #include "windows/principal/untPrincipal.h"
 
+#include <QAction>
+#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -75,6 +77,21 @@ TEST(EnvioJanela, TwoTickedOrdersSentThroughTheWindow)
     EXPECT_EQ(base.valor("SELECT PED_NRLOTE FROM PEDIDO WHERE PED_NUME = '00003'").toInt(), 8);
     ASSERT_EQ(fake.loja().size(), 1u);
     EXPECT_EQ(fake.loja()[0]["pedido"], "00003");
+
+    // the customer filter and the dates take effect on "&Consultar" only
+    janela->edtCodCli->setText(QStringLiteral("00002"));
+    EXPECT_EQ(janela->CDSPedidos()->recordCount(), 2);
+    QTest::mouseClick(janela->BtnConsultar, Qt::LeftButton);
+    EXPECT_EQ(janela->CDSPedidos()->recordCount(), 2);
+    janela->EdtEmiFim->setDate(QDate(2026, 1, 6));
+    QTest::mouseClick(janela->BtnConsultar, Qt::LeftButton);
+    EXPECT_EQ(janela->CDSPedidos()->recordCount(), 1);
+    janela->pmEnvioPedPopup();
+    EXPECT_TRUE(janela->ConsiderarEnviado->isEnabled());
+    janela->EdtEmiFim->setDate(QDate(2000, 1, 2));
+    QTest::mouseClick(janela->BtnConsultar, Qt::LeftButton);
+    janela->pmEnvioPedPopup();
+    EXPECT_FALSE(janela->ConsiderarEnviado->isEnabled());
 
     principal.reset();
     UnRegisterClass(QStringLiteral("TfmEnvioPedidos"));
