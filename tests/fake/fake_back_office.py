@@ -211,7 +211,7 @@ def quoted(text):
 
 def store_receive(codrep, lote, orders):
     """orders: [(number, md5)]. Returns the rejected text."""
-    if S["sem_pedido"] or not orders:
+    if S["sem_pedido"]:
         return "SEM PEDIDO"
     rejected = []
     with LOCK:
