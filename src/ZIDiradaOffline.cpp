@@ -8,6 +8,7 @@
 #include "sync/untAtualizacao.h"
 #include "sync/untDMComunicacao.h"
 #include "sync/untDMRemoto.h"
+#include "sync/untEnvioPedidos.h"
 #include "windows/nucleo/InterfacesJanelas.h"
 #include "windows/nucleo/Aplicacao.h"
 #include "windows/nucleo/UntAviso.h"
@@ -87,6 +88,7 @@ int main(int argc, char **argv)
     const TGanchosAtualizacao ganchosAtualizacao = GanchosAtualizacao();
     RegisterClass(QStringLiteral("TfmAtualizacao"),
                   [ganchosAtualizacao](QWidget *dono) { return new TfmAtualizacao(dono, ganchosAtualizacao); });
+    RegisterClass(QStringLiteral("TfmEnvioPedidos"), [](QWidget *dono) { return new TfmEnvioPedidos(dono); });
 
     // Made in this order, destroyed in the reverse one: the main window
     // goes before the module whose connection it may still use.

@@ -41,6 +41,17 @@ public:
     {
         return Rest().ExistePedido(c, p, l, d, h);
     }
+    TResultadoEnvio EnviaPedidos(const QString &c, const QString &p, int l, QString &r, DataSet *t) override
+    {
+        return Rest().EnviaPedidos(c, p, l, r, t);
+    }
+    std::optional<QDateTime> DataServidorEnvio(const QString &t) override
+    {
+        const QDateTime d = Rest().DataServidor(t);
+        if (Rest().UltimaSemResposta())
+            return std::nullopt;
+        return d;
+    }
 };
 
 class RetaguardaDataSnap final : public IRetaguarda {
@@ -73,6 +84,20 @@ public:
     bool ExistePedido(const QString &c, const QString &p, int &l, QDateTime &d, QDateTime &h) override
     {
         return Modulo().ServerMethods1Client()->ExistePedido(c, p, l, d, h);
+    }
+    TResultadoEnvio EnviaPedidos(const QString &c, const QString &p, int l, QString &r, DataSet *t) override
+    {
+        return Modulo().EnviaPedidos(c, p, l, r, t);
+    }
+    std::optional<QDateTime> DataServidorEnvio(const QString &t) override
+    {
+        try {
+            const QDateTime d = Modulo().ServerMethods1Client()->DataServidor(t);
+            if (d.isValid())
+                return d;
+        } catch (const std::exception &) {
+        }
+        return std::nullopt;
     }
 };
 

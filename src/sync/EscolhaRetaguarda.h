@@ -5,6 +5,13 @@
 #include <QDateTime>
 #include <QString>
 
+#include <optional>
+
+// How an order upload ended. Incerto: the server may have stored the batch
+// (time-out, dropped connection, unreadable or error answer), so nothing may
+// be marked; Recusado: it surely holds nothing of it.
+enum class TResultadoEnvio { Aceito, Recusado, Incerto };
+
 // The server operations that exist once per back-end with the same
 // arguments. The JSON side reports its own failures and answers "nothing";
 // the DataSnap side raises them to the caller.
@@ -27,6 +34,13 @@ public:
     virtual void InformaVersao(const QString &sVersao, const QString &sCodRep) = 0;
     virtual bool ExistePedido(const QString &sCodRep, const QString &sPedido, int &iNrLote, QDateTime &dDataSinc,
                               QDateTime &dHoraSinc) = 0;
+
+    // The order batch upload; its own failures are reported to the user.
+    // Customer codes of the answer are appended to oCDSRetClientes.
+    virtual TResultadoEnvio EnviaPedidos(const QString &sCodRep, const QString &sPedidos, int iNrLote,
+                                         QString &sRejeitados, DataSet *oCDSRetClientes) = 0;
+    // DataServidor that tells a missing answer from a date.
+    virtual std::optional<QDateTime> DataServidorEnvio(const QString &sTipo) = 0;
 };
 
 // The twin of the run's back-end (DMRepres->bConexaoRest(), asked once per run).

@@ -319,8 +319,21 @@ void TDMComunicacao::LimpaParametros()
     m_corpo.reset();
 }
 
+bool TDMComunicacao::FalhaDeConexao(const QString &mensagem)
+{
+    // curl's texts for a host that could not be reached at all
+    static const char *const kTextos[] = {"Couldn't connect", "Could not connect", "Failed to connect",
+                                          "Connection refused", "Could not resolve", "Couldn't resolve"};
+    for (const char *t : kTextos)
+        if (mensagem.contains(QLatin1String(t), Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
 std::optional<ordered_json> TDMComunicacao::ExecutaRequisicao(const QString &recurso, Verbo verbo)
 {
+    m_falha = TFalha::Nenhuma;
+    m_semResposta = true;
     try {
         HttpRequest req;
         switch (verbo) {
@@ -364,8 +377,11 @@ std::optional<ordered_json> TDMComunicacao::ExecutaRequisicao(const QString &rec
             throw std::runtime_error("Resposta do servidor inválida (não é uma lista JSON).");
         if (!j.empty() && !j[0].is_object())
             throw std::runtime_error("Resposta do servidor inválida (sem objeto).");
+        m_semResposta = false;
         return j;
     } catch (const std::exception &e) {
+        const auto *rede = dynamic_cast<const NetError *>(&e);
+        m_falha = rede && FalhaDeConexao(rede->message()) ? TFalha::SemConexao : TFalha::Incerta;
         if (verbo != Verbo::Get1)
             dialogs().showMessage(Mensagem(e));
         return std::nullopt;
@@ -763,6 +779,12 @@ ordered_json TDMComunicacao::MontaCorpoPedidos(const QString &psPedidos)
 bool TDMComunicacao::CarregaPedidos(const QString &psCodRep, const QString &psPedidos, int piNrLote,
                                     QString &psLPedRejeitados, DataSet *poCDSCodCliente)
 {
+    return EnviaPedidos(psCodRep, psPedidos, piNrLote, psLPedRejeitados, poCDSCodCliente) == TResultadoEnvio::Aceito;
+}
+
+TResultadoEnvio TDMComunicacao::EnviaPedidos(const QString &psCodRep, const QString &psPedidos, int piNrLote,
+                                             QString &psLPedRejeitados, DataSet *poCDSCodCliente)
+{
     ordered_json corpo = MontaCorpoPedidos(psPedidos);
     LimpaParametros();
     m_corpo = std::move(corpo);
@@ -771,13 +793,14 @@ bool TDMComunicacao::CarregaPedidos(const QString &psCodRep, const QString &psPe
     const auto r = ExecutaRequisicao(recurso, Verbo::Post);
     const ordered_json *o = Objeto(r);
     if (!o)
-        return false;
+        // only an upload that never reached the server surely stored nothing
+        return m_falha == TFalha::SemConexao ? TResultadoEnvio::Recusado : TResultadoEnvio::Incerto;
     const bool aceito = LeChave(*o, "resultado", true) == QLatin1String("TRUE");
     psLPedRejeitados = LeChave(*o, "pedrejeitados");
     const auto it = o->find("CodClientes");
     if (poCDSCodCliente && it != o->end() && it->is_array())
         PreencheAdaptador(*it, *poCDSCodCliente);
-    return aceito;
+    return aceito ? TResultadoEnvio::Aceito : TResultadoEnvio::Recusado;
 }
 
 QString TDMComunicacao::MontaParametrosSQL(DataSet *poParametros)

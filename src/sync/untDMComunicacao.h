@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/DataSet.h"
+#include "sync/EscolhaRetaguarda.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -48,6 +49,18 @@ public:
     bool RetornaCodCliRepres(DataSet *poCodClientes);
     bool CarregaPedidos(const QString &psCodRep, const QString &psPedidos, int piNrLote, QString &psLPedRejeitados,
                         DataSet *poCDSCodCliente);
+    // CarregaPedidos telling a refused upload from one the server may have stored.
+    TResultadoEnvio EnviaPedidos(const QString &psCodRep, const QString &psPedidos, int piNrLote,
+                                 QString &psLPedRejeitados, DataSet *poCDSCodCliente);
+
+    // How the last request ended: the send must tell "the server never got
+    // it" from "it may have acted on it".
+    enum class TFalha { Nenhuma, SemConexao, Incerta };
+    TFalha UltimaFalha() const { return m_falha; }
+    // The last request brought no answer array (a failure or an empty body).
+    bool UltimaSemResposta() const { return m_semResposta; }
+    // A transfer error that happened before the server could read anything.
+    static bool FalhaDeConexao(const QString &mensagem);
     void BuscaDadosSQL(const QString &psSQL, DataSet *poResultado, DataSet *poParametros);
     std::optional<nlohmann::ordered_json> ExecutaSqlSelect(const QString &sBaseDados, const QString &sSQL);
 
@@ -82,6 +95,8 @@ private:
 
     std::vector<std::pair<QString, QString>> m_parametros;
     std::optional<nlohmann::ordered_json> m_corpo;
+    TFalha m_falha = TFalha::Nenhuma;
+    bool m_semResposta = false;
 };
 
 extern TDMComunicacao *DMComunicacao;

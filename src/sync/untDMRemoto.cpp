@@ -3,7 +3,10 @@
 #include "data/XRQuery.h"
 #include "data/untDMRepres.h"
 #include "data/untSelectsRep.h"
+#include "components/untFormXRSkin.h"
 #include "platform/DialogService.h"
+#include "platform/net/HttpClient.h"
+#include "sync/untDMComunicacao.h"
 
 #include <nlohmann/json.hpp>
 
@@ -213,4 +216,85 @@ void TClientModule1::MostraErroServidor(TDSRestConnection *conexao, const QStrin
                                            : QString::fromStdString(par.value().dump());
     }
     dialogs().showMessage(QStringLiteral("%1: %2").arg(contexto, mensagem));
+}
+
+// ---------------------------------------------------------------- order send
+
+namespace {
+
+std::unique_ptr<TXRQuery> AbreLocal(const QString &sql)
+{
+    auto q = std::make_unique<TXRQuery>();
+    q->SetDatabase(DMRepres->XRDtRepres);
+    q->SQL().SetText(sql);
+    q->Open();
+    return q;
+}
+
+QString MensagemDe(const std::exception &e)
+{
+    if (const auto *p = dynamic_cast<const EDSRestProtocolError *>(&e))
+        return p->message();
+    if (const auto *n = dynamic_cast<const NetError *>(&e))
+        return n->message();
+    if (const auto *d = dynamic_cast<const EDatabaseError *>(&e))
+        return d->message();
+    return QString::fromUtf8(e.what());
+}
+
+} // namespace
+
+TResultadoEnvio TClientModule1::EnviaPedidos(const QString &sCodRep, const QString &sPedidos, int iNrLote,
+                                             QString &sRejeitados, DataSet *oCDSRetClientes)
+{
+    // The fingerprint travels with the header, so that a batch the server
+    // stored without our knowing is recognised when it is sent again.
+    QString sqlPedidos = SqlPedidosEnvio(sPedidos);
+    sqlPedidos.replace(QLatin1String("PED_TABPRZ, "), QLatin1String("PED_TABPRZ, PED_MD5, "));
+    const auto pedidos = AbreLocal(sqlPedidos);
+    const auto itens = AbreLocal(SqlItensEnviar(sPedidos));
+    const auto clientes = AbreLocal(SqlClientesEnviar());
+    const auto contatos = AbreLocal(SqlContatosEnviar());
+    const QByteArray lista = encodeDataSetList({{QStringLiteral("PEDIDO"), pedidos.get()},
+                                                {QStringLiteral("PED_ITEN"), itens.get()},
+                                                {QStringLiteral("CLIENTE"), clientes.get()},
+                                                {QStringLiteral("CONTATO_CLI"), contatos.get()}});
+    bool enviado = false; // from here on the server may hold the batch
+    try {
+        QString versao;
+        TfmXRSkin::GetVersao(versao);
+        ServerMethods1Client()->SetVersaoRepres(versao);
+        sRejeitados.clear();
+        NamedDataSets codigos;
+        enviado = true;
+        const bool ok = ServerMethods1Client()->CarregaPedidos(sCodRep, iNrLote, lista, sRejeitados, codigos);
+        if (!ok)
+            return TResultadoEnvio::Recusado;
+        if (codigos.size() != 1) {
+            dialogs().showMessage(QStringLiteral("Resposta do servidor inválida: %1 listas de códigos de clientes.")
+                                      .arg(codigos.size()));
+            return TResultadoEnvio::Incerto;
+        }
+        if (oCDSRetClientes) {
+            DataSet &destino = *oCDSRetClientes;
+            DataSet &origem = *codigos.front().second;
+            if (!destino.active() || destino.fieldCount() == 0)
+                CopiaDataSet(origem, destino, false);
+            else
+                for (int r = 0; r < origem.recordCount(); ++r) {
+                    destino.append();
+                    for (int c = 0; c < origem.fieldCount(); ++c)
+                        if (Field *f = destino.findField(origem.fieldDefs()[size_t(c)].name))
+                            f->setValue(origem.valueAt(r, c));
+                    destino.post();
+                }
+        }
+        return TResultadoEnvio::Aceito;
+    } catch (const std::exception &e) {
+        dialogs().showMessage(MensagemDe(e));
+        const auto *rede = dynamic_cast<const NetError *>(&e);
+        if (!enviado || (rede && TDMComunicacao::FalhaDeConexao(rede->message())))
+            return TResultadoEnvio::Recusado;
+        return TResultadoEnvio::Incerto;
+    }
 }

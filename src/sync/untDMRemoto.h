@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/DataSet.h"
+#include "sync/EscolhaRetaguarda.h"
 #include "sync/untDMCRemoto.h"
 
 #include <QObject>
@@ -39,6 +40,13 @@ public:
     bool GravaDadosEmpresa(int iCodigo);
     bool RetornaCodCliRepres(DataSet *oCodClientes);
     void LimpaLista();
+
+    // The order send: the four local datasets of the listed orders and of
+    // every unsent customer, the program version, then CarregaPedidos.
+    // Failures are shown here; the answer's customer codes are appended to
+    // oCDSRetClientes.
+    TResultadoEnvio EnviaPedidos(const QString &sCodRep, const QString &sPedidos, int iNrLote, QString &sRejeitados,
+                                 DataSet *oCDSRetClientes);
 
     // Name of the load table at a 0-based position; empty past the known ones.
     static QString NomeTabelaCarga(int posicao);

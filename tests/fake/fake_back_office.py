@@ -13,14 +13,25 @@ lifetime. The scenario (a JSON object) sets the answers; see DEFAULTS.
 method ("TServerMethods1.Login") answers, or injects a fault:
   {"status": 500, "body": <JSON>} / {"raw": "text"} / {"delay": seconds}
   / {"drop": true} / {"times": n}  (only the first n calls)
+  / {"from": k}  (from the k-th call on)
 Anywhere in a body, {"$datasets": [[name, table], ...]} becomes a dataset
 list (tables as in dataset_stream.py).
 
 GET /__requests answers every request received so far (method, path,
 query, headers, body, and the decoded dataset lists of DataSnap bodies).
+
+Order store (both send back-ends fill it; see the section "order store"):
+  "pedidos": [{"codrep", "pedido", "md5", "lote", "data", "hora"}] seeds it;
+  "rejeitar": {"00002": "reason"} rejects those numbers ("rejeitados", when
+  set, is returned as is instead); "sem_pedido": true answers "SEM PEDIDO";
+  "aceita": false accepts nothing; "erp_permitidos": [cnpj] and
+  "erp_clientes": {cnpj: codcli} answer the customer checks;
+  "apos": {key: fault} strikes after the request was processed (same fault
+  forms as "answers"). GET /__store answers the store.
 """
 import json
 import os
+import re
 import socket
 import sys
 import threading
@@ -61,6 +72,13 @@ DEFAULTS = {
     "ds_existe": [0, "2024-12-31 00:00:00.000", "1899-12-30 10:20:30.000", False],
     "session": "",
     "answers": {},
+    "pedidos": [],
+    "rejeitar": {},
+    "sem_pedido": False,
+    "aceita": True,
+    "erp_permitidos": [],
+    "erp_clientes": {},
+    "apos": {},
 }
 
 LOCK = threading.Lock()
@@ -172,6 +190,139 @@ def decode_bodies(body):
     return out
 
 
+# ---------------------------------------------------------------- order store
+# Orders as the back office holds them: one entry per distinct order
+# (representative, number, fingerprint) with how often it arrived.
+STORE = []
+APOS_CALLS = {}
+
+
+def store_seed():
+    for p in S["pedidos"]:
+        e = {"codrep": p.get("codrep", "001"), "pedido": p["pedido"], "md5": p.get("md5", ""),
+             "lote": p.get("lote", 1), "data": p.get("data", S["data"]), "hora": p.get("hora", S["hora"]),
+             "vezes": p.get("vezes", 1)}
+        STORE.append(e)
+
+
+def quoted(text):
+    return [v.replace("''", "'") for v in re.findall(r"'((?:[^']|'')*)'", text)]
+
+
+def store_receive(codrep, lote, orders):
+    """orders: [(number, md5)]. Returns the rejected text."""
+    if S["sem_pedido"]:
+        return "SEM PEDIDO"
+    rejected = []
+    with LOCK:
+        for numero, md5 in orders:
+            if numero in S["rejeitar"]:
+                rejected.append('"Pedido Rejeitado: %s - %s"' % (numero, S["rejeitar"][numero]))
+                continue
+            for e in STORE:
+                if e["codrep"] == codrep and e["pedido"] == numero and e["md5"] == md5:
+                    e["vezes"] += 1
+                    e["lote"] = lote
+                    break
+            else:
+                STORE.append({"codrep": codrep, "pedido": numero, "md5": md5, "lote": lote,
+                              "data": S["data"], "hora": S["hora"], "vezes": 1})
+    return S["rejeitados"] or ",".join(rejected)
+
+
+def store_find(codrep, numero):
+    with LOCK:
+        for e in STORE:
+            if e["codrep"] == codrep and e["pedido"] == numero:
+                return dict(e)
+    return None
+
+
+def store_select(sql):
+    """Rows of the remote selects the send asks, or None for any other text."""
+    if "PED_MD5 IN (" in sql:
+        md5s = quoted(sql)
+        with LOCK:
+            return [{"PED_NUME": e["pedido"], "PED_MD5": e["md5"]} for e in STORE if e["md5"] and e["md5"] in md5s]
+    if "ENVIADO" in sql and "MAIOR" in sql:
+        m = re.search(r"PED_CODREP = '((?:[^']|'')*)' AND PED_NUME IN \((.*)\)", sql)
+        if not m:
+            return []
+        codrep, numeros = m.group(1), quoted(m.group(2))
+        with LOCK:
+            mine = [e["pedido"] for e in STORE if e["codrep"] == codrep]
+        maior = max([n for n in mine if "M" not in n], default=None)
+        return [{"ENVIADO": n, "MAIOR": maior} for n in sorted(set(mine)) if n in numeros]
+    if "FROM ENTIDADE_001 E LEFT JOIN" in sql:
+        return [{"CNPJ": c} for c in S["erp_permitidos"]]
+    if sql.startswith("SELECT CODCLI FROM ENTIDADE_001 WHERE CNPJ ="):
+        cnpj = quoted(sql)[0]
+        code = S["erp_clientes"].get(cnpj)
+        return [] if code is None else [{"CODCLI": code}]
+    return None
+
+
+def store_handle(key, args, query, body, datasets):
+    """Answer of a request the store serves, or None."""
+    q = dict(query)
+    if key == "UpdateEnviaInformacoes":
+        try:
+            orders = json.loads(body or "[]")
+        except ValueError:
+            orders = []
+        pairs = [(o.get("ped_nume"), o.get("ped_md5") or "") for o in orders if isinstance(o, dict)]
+        if not S["aceita"]:
+            return [{"resultado": "FALSE", "pedrejeitados": "", "CodClientes": []}]
+        text = store_receive(q.get("codrep", ""), int(q.get("lote", "0") or 0), pairs)
+        return [{"resultado": "TRUE", "pedrejeitados": text, "CodClientes": S["codclientes"]}]
+    if key == "TServerMethods1.CarregaPedidos":
+        pairs = []
+        for lst in datasets or []:
+            for name, table in lst if isinstance(lst, list) else []:
+                if name == "PEDIDO":
+                    names = [f[0] for f in table["fields"]]
+                    for row in table["rows"]:
+                        r = dict(zip(names, row))
+                        pairs.append((r.get("PED_NUME"), r.get("PED_MD5") or ""))
+        if not S["aceita"]:
+            return {"result": ["", ds([["", S["ds_codclientes"]]]), False]}
+        text = store_receive(args[0] if args else "", int(args[1]) if len(args) > 1 else 0, pairs)
+        return {"result": [text, ds([["", S["ds_codclientes"]]]), True]}
+    if key == "executaSQLSelect":
+        try:
+            sql = json.loads(body)[0]["sql"]
+        except (ValueError, LookupError, TypeError):
+            return None
+        rows = store_select(sql)
+        return None if rows is None else [{"dados": rows}]
+    if key == "ExistePedido":
+        e = store_find(q.get("codrep", ""), q.get("pedido", ""))
+        if e:
+            return [{"resultado": "TRUE", "lote": e["lote"], "datasinc": e["data"], "horasinc": e["hora"]}]
+    if key == "TServerMethods1.ExistePedido" and len(args) > 1:
+        e = store_find(args[0], args[1])
+        if e:
+            d, m, y = e["data"].split("/")
+            return {"result": [e["lote"], "%s-%s-%s 00:00:00.000" % (y, m, d),
+                               "1899-12-30 %s.000" % e["hora"], True]}
+    return None
+
+
+def apos_fault(key):
+    """The fault that strikes after the request was processed, if any."""
+    fault = S["apos"].get(key)
+    if not fault:
+        return None
+    with LOCK:
+        APOS_CALLS[key] = APOS_CALLS.get(key, 0) + 1
+        calls = APOS_CALLS[key]
+    if "times" in fault and calls > fault["times"]:
+        return None
+    if calls < fault.get("from", 1):
+        return None
+    return fault
+
+
 class Handler(BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
 
@@ -196,6 +347,10 @@ class Handler(BaseHTTPRequestHandler):
         if path == "/__requests":
             with LOCK:
                 self.send(200, json.dumps(REQUESTS).encode("utf-8"))
+            return
+        if path == "/__store":
+            with LOCK:
+                self.send(200, json.dumps(STORE).encode("utf-8"))
             return
 
         datasnap = path.startswith("/datasnap/rest/")
@@ -223,6 +378,8 @@ class Handler(BaseHTTPRequestHandler):
         override = S["answers"].get(key)
         if override and "times" in override and calls > override["times"]:
             override = None
+        if override and calls < override.get("from", 1):
+            override = None
         if override and override.get("delay"):
             time.sleep(override["delay"])
         if override and override.get("drop"):
@@ -238,6 +395,27 @@ class Handler(BaseHTTPRequestHandler):
         if override and "status" in override:
             self.send(override["status"], b"")
             return
+
+        if datasnap or self.headers.get("token") == S.get("token", TOKEN):
+            stored = store_handle(key, args, query, record["body"], record.get("datasets"))
+            fault = apos_fault(key)
+            if fault:
+                if fault.get("delay"):
+                    time.sleep(fault["delay"])
+                if fault.get("drop"):
+                    self.connection.shutdown(socket.SHUT_RDWR)
+                    self.close_connection = True
+                    return
+                if "raw" in fault:
+                    self.send(fault.get("status", 200), fault["raw"].encode("utf-8"))
+                    return
+                if "status" in fault:
+                    self.send(fault["status"], b"")
+                    return
+            if stored is not None:
+                extra = [("Pragma", "dssession=" + S["session"])] if datasnap and S["session"] else []
+                self.send(200, render(stored), extra)
+                return
 
         if datasnap:
             answer = datasnap_answer(key)
@@ -262,6 +440,7 @@ class Handler(BaseHTTPRequestHandler):
 def main():
     with open(sys.argv[1], encoding="utf-8") as f:
         S.update(json.load(f))
+    store_seed()
     lifetime = float(sys.argv[2]) if len(sys.argv) > 2 else 60.0
     server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
     server.daemon_threads = True
