@@ -1,3 +1,4 @@
+#include "LigacaoServidores.h"
 #include "components/QtDialogService.h"
 
 #include "data/UntScriptsRep.h"
@@ -11,6 +12,7 @@
 #include "windows/nucleo/Aplicacao.h"
 #include "windows/nucleo/UntAviso.h"
 #include "windows/nucleo/WindowRegistry.h"
+#include "windows/principal/UntPosInstal.h"
 #include "windows/principal/untLogin.h"
 #include "windows/pedido/untPedido.h"
 #include "windows/principal/untPrincipal.h"
@@ -51,6 +53,8 @@ int main(int argc, char **argv)
     InstalaConsultasJanelas();
     RegistraJanelaPedido();
     InstalaEscolhaRetaguarda();
+    ServidorPosInstalProgram servidorPosInstal;
+    InstalaPosInstalacao(&servidorPosInstal);
 
     // Made in this order, destroyed in the reverse one: the main window
     // goes before the module whose connection it may still use.
@@ -67,6 +71,9 @@ int main(int argc, char **argv)
         clientModule = std::make_unique<TClientModule1>();
         comunicacao = std::make_unique<TDMComunicacao>();
         dm = std::make_unique<TDMRepres>();
+        // the first-run window closed without a configuration ends the run
+        if (AplicacaoTerminada())
+            return 0;
         principal = std::make_unique<TfmPrincipal>();
         principal->DefineServidores({&enderecoDataSnap, &enderecoRest});
         login = std::make_unique<TfmLogin>();
