@@ -1,4 +1,5 @@
 #include "LigacaoServidores.h"
+#include "components/Enter.h"
 #include "components/QtDialogService.h"
 
 #include "data/UntScriptsRep.h"
@@ -10,6 +11,7 @@
 #include "sync/untDMRemoto.h"
 #include "windows/nucleo/InterfacesJanelas.h"
 #include "windows/nucleo/Aplicacao.h"
+#include "windows/clientes/untCliente.h"
 #include "windows/nucleo/UntAviso.h"
 #include "windows/nucleo/WindowRegistry.h"
 #include "windows/principal/UntPosInstal.h"
@@ -52,6 +54,7 @@ int main(int argc, char **argv)
     InstalaAtualizaBase();
     InstalaConsultasJanelas();
     RegistraJanelaPedido();
+    RegistraJanelaCliente();
     InstalaEscolhaRetaguarda();
     ServidorPosInstalProgram servidorPosInstal;
     InstalaPosInstalacao(&servidorPosInstal);
@@ -76,6 +79,7 @@ int main(int argc, char **argv)
             return 0;
         principal = std::make_unique<TfmPrincipal>();
         principal->DefineServidores({&enderecoDataSnap, &enderecoRest});
+        CriaZVEnterPrincipal(principal.get());
         login = std::make_unique<TfmLogin>();
         fmLogin = login.get();
         aviso = std::make_unique<TfmAviso>();

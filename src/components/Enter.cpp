@@ -216,3 +216,13 @@ void TZVEnter::PreenchePeriodo(QWidget *foco, int tecla)
     primeira->setDate(inicio);
     segunda->setDate(fim);
 }
+
+TZVEnter *CriaZVEnterPrincipal(QObject *dono)
+{
+    auto *z = new TZVEnter(dono);
+    z->ClassList = {QStringLiteral("TMaskEdit"),   QStringLiteral("TEdit"),          QStringLiteral("TDBEdit"),
+                    QStringLiteral("TDBCheckBox"), QStringLiteral("TTabbedNoteBook"), QStringLiteral("TDBCheckDocEdit"),
+                    QStringLiteral("TZVDBExtEdit"), QStringLiteral("TDBDateEdit"),    QStringLiteral("TComboBox"),
+                    QStringLiteral("TCurrencyEdit"), QStringLiteral("TXRDBGrid"),     QStringLiteral("TDateEdit")};
+    return z;
+}

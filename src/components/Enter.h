@@ -48,3 +48,6 @@ private:
     void PreencheData(QWidget *foco, int tecla);
     void PreenchePeriodo(QWidget *foco, int tecla);
 };
+
+// The main window's instance, with the class list of that window.
+TZVEnter *CriaZVEnterPrincipal(QObject *dono);
