@@ -306,6 +306,7 @@ void TfmCliente::CriaAcesso(QWidget *pagina)
     auto *linhaCodigo = new QWidget(filtros);
     auto *lc = new QHBoxLayout(linhaCodigo);
     lc->setContentsMargins(0, 0, 0, 0);
+    lc->setSpacing(2); // F4 finds the button only right beside the edit
     EdtCodCli = edicao("EdtCodCli", linhaCodigo, 5, false);
     EdtCodCli->setMaximumWidth(90);
     PqCliente = new TPesquisa(linhaCodigo);
