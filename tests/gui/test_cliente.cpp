@@ -18,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -460,8 +461,13 @@ TEST_F(JanelaCliente, SearchAndLoadAndDelete)
     janela->EdtCodCli->setText("00002");
     EXPECT_EQ(janela->LblNomeCli->text(), "LOJA D'ORO");
     janela->EdtCodCli->clear();
+    // an older search still running is overtaken: only the newest rows show
+    janela->BtnConsultarBusca->click();
     janela->EdtFantasiaBusca->setText("D'O");
     janela->BtnConsultarBusca->click();
+    QSignalSpy pronta(janela, &TfmCliente::ConsultaConcluida);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !janela->Consultando(); }, 10000));
+    EXPECT_EQ(pronta.count(), 1);
     ASSERT_EQ(janela->QConsulta->recordCount(), 1);
     janela->GridConsultaDblClick();
     EXPECT_EQ(janela->PgCliente->currentWidget(), janela->TsManutencao);

@@ -7,6 +7,7 @@
 #include "data/untDMRepres.h"
 #include "platform/DataSet.h"
 #include "platform/DialogService.h"
+#include "windows/clientes/regras/ConsultaSegundoPlano.h"
 #include "windows/nucleo/WindowRegistry.h"
 
 #include <QButtonGroup>
@@ -122,6 +123,7 @@ public:
 TfmCliente::TfmCliente(QWidget *dono)
     : TfmTelaSimples(dono)
     , m_contatos(std::make_unique<DataSet>())
+    , m_resultado(std::make_unique<DataSet>())
 {
     setObjectName(QStringLiteral("fmCliente"));
     setWindowTitle(QStringLiteral("Cadastro do Clientes"));
@@ -346,8 +348,22 @@ void TfmCliente::CriaAcesso(QWidget *pagina)
     g->addLayout(lb, 6, 0, 1, 4);
     l->addWidget(filtros);
 
-    QConsulta = new TXRQuery(this);
+    QConsulta = m_resultado.get();
     QConsulta->setObjectName(QStringLiteral("QConsulta"));
+    Consulta = new TConsultaSegundoPlano(this);
+    Consulta->Pronto = [this](TConsultaSegundoPlano::Resultado &r) {
+        CursorEspera(false);
+        if (!r.erro.isEmpty()) {
+            dialogs().showMessage(r.erro);
+            return;
+        }
+        QConsulta->close();
+        QConsulta->setFieldDefs(r.campos);
+        QConsulta->setRows(std::move(r.linhas));
+        QConsulta->open();
+        QConsulta->first();
+    };
+    connect(Consulta, &TConsultaSegundoPlano::Concluida, this, &TfmCliente::ConsultaConcluida);
     GridConsulta = new TXRDBGrid(pagina);
     GridConsulta->setObjectName(QStringLiteral("GridConsulta"));
     GridConsulta->SetExporta(true);
@@ -691,18 +707,16 @@ void TfmCliente::BtnConsultarBuscaClick()
     f.email = EdtEmailBusca->text();
     f.cidade = EdtCidadeBusca->text();
     f.uf = CBUfBusca->currentIndex() > 0 ? CBUfBusca->currentText() : QString();
+    if (!DMRepres)
+        return;
+    QStringList sql;
+    TConsultaSegundoPlano::Parametros valores;
+    SqlConsultaClientes(f, sql, valores);
     CursorEspera(true);
-    try {
-        if (DMRepres)
-            QConsulta->SetDatabase(DMRepres->XRDtRepres);
-        PreparaConsultaClientes(*QConsulta, f);
-        QConsulta->Open();
-    } catch (...) {
-        CursorEspera(false);
-        throw;
-    }
-    CursorEspera(false);
+    Consulta->Executa(*DMRepres->XRDtRepres, sql, valores);
 }
+
+bool TfmCliente::Consultando() const { return Consulta->Ocupada(); }
 
 void TfmCliente::GridConsultaDblClick()
 {

@@ -16,7 +16,7 @@ class QRadioButton;
 class QTabWidget;
 class TPesquisa;
 class TXRDBGrid;
-class TXRQuery;
+class TConsultaSegundoPlano;
 
 // Search, view, create, change and delete the local customers and their
 // contacts.
@@ -53,10 +53,13 @@ public:
     QComboBox *CBUfBusca;
     TPesquisa *PqCliente, *PqConsulta;
     QPushButton *BtnConsultarBusca, *BtnFecharBusca;
-    TXRQuery *QConsulta;
+    DataSet *QConsulta; // the search's rows
+    TConsultaSegundoPlano *Consulta;
     TXRDBGrid *GridConsulta;
 
     bool EmEdicao() const { return m_edicao; }
+    // A search is still running.
+    bool Consultando() const;
     void ModoConsulta(bool consulta);
     void LimpaTela();
     void CarregaCliente(const QString &codigo);
@@ -94,6 +97,11 @@ private:
     bool m_edicao = false;
     bool m_trocandoPagina = false;
     std::unique_ptr<DataSet> m_contatos;
+    std::unique_ptr<DataSet> m_resultado;
+
+signals:
+    // The rows of the newest search are shown.
+    void ConsultaConcluida();
 };
 
 void RegistraJanelaCliente();

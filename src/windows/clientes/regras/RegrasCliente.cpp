@@ -388,11 +388,9 @@ TExclusaoCliente ExcluiCliente(TDMRepres &dm, const QString &codigo)
     return ok ? TExclusaoCliente::Excluido : TExclusaoCliente::Falhou;
 }
 
-void PreparaConsultaClientes(TXRQuery &q, const TFiltroCliente &f)
+void SqlConsultaClientes(const TFiltroCliente &f, QStringList &sql, std::vector<std::pair<QString, QVariant>> &valores)
 {
-    q.Close();
-    q.SQL().Clear();
-    const QStringList base{
+    sql = QStringList{
         QStringLiteral("SELECT C.CLI_CODI, C.CLI_NOME, C.CLI_FANT, C.CLI_CNPJ, C.CLI_IEST, C.CLI_TELE, C.CLI_MAIL, C.CLI_ENDE,"),
         QStringLiteral("C.CLI_NEND, C.CLI_COMP, C.CLI_BAIR, C.CLI_TIPO, C.CLI_CEP, C.CLI_UF, C.CLI_DTCA, C.CLI_IDENVIADO, "),
         QStringLiteral("C.CLI_CODCLIEMP, C.CLI_NOMCID, C.CLI_OBSERVACAO, C.CLI_NRDIAS, C.CLI_IDSTATUS,"),
@@ -404,13 +402,11 @@ void PreparaConsultaClientes(TXRQuery &q, const TFiltroCliente &f)
         QStringLiteral("WHERE C.CLI_DTCA >= :DTDE"),
         QStringLiteral("AND C.CLI_DTCA <= :DTATE"),
     };
-    for (const QString &l : base)
-        q.SQL().Add(l);
-    std::vector<std::pair<QString, QVariant>> valores{{QStringLiteral("DTDE"), f.de}, {QStringLiteral("DTATE"), f.ate}};
+    valores = {{QStringLiteral("DTDE"), f.de}, {QStringLiteral("DTATE"), f.ate}};
     auto filtro = [&](const QString &valor, const char *linha, const char *param, bool contendo) {
         if (valor.trimmed().isEmpty())
             return;
-        q.SQL().Add(QString::fromLatin1(linha));
+        sql << QString::fromLatin1(linha);
         valores.emplace_back(QString::fromLatin1(param), contendo ? '%' + valor + '%' : valor);
     };
     filtro(f.codigo, "AND C.CLI_CODI = :CODIGO", "CODIGO", false);
@@ -420,6 +416,17 @@ void PreparaConsultaClientes(TXRQuery &q, const TFiltroCliente &f)
     filtro(f.email, "AND C.CLI_MAIL LIKE :EMAIL", "EMAIL", true);
     filtro(f.cidade, "AND C.CLI_NOMCID LIKE :CIDADE", "CIDADE", true);
     filtro(f.uf, "AND C.CLI_UF = :UF", "UF", false);
+}
+
+void PreparaConsultaClientes(TXRQuery &q, const TFiltroCliente &f)
+{
+    QStringList sql;
+    std::vector<std::pair<QString, QVariant>> valores;
+    SqlConsultaClientes(f, sql, valores);
+    q.Close();
+    q.SQL().Clear();
+    for (const QString &l : sql)
+        q.SQL().Add(l);
     for (const auto &[nome, valor] : valores)
         q.ParamByName(nome)->Value = valor;
 }

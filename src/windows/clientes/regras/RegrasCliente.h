@@ -112,7 +112,9 @@ struct TFiltroCliente {
     QString uf;
 };
 
-// The search statement with its values bound.
+// The search statement and the values it binds.
+void SqlConsultaClientes(const TFiltroCliente &f, QStringList &sql, std::vector<std::pair<QString, QVariant>> &valores);
+// The same, put into a query.
 void PreparaConsultaClientes(TXRQuery &q, const TFiltroCliente &f);
 
 // The customer look-up's statement.
