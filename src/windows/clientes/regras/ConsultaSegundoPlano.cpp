@@ -17,6 +17,7 @@ TConsultaSegundoPlano::~TConsultaSegundoPlano()
     for (Tarefa &t : m_tarefas)
         if (t.t.joinable())
             t.t.join();
+    m_conexao.reset();
 }
 
 void TConsultaSegundoPlano::RecolheTerminadas()
@@ -47,19 +48,25 @@ void TConsultaSegundoPlano::Executa(const TXRCustomDatabase &origem, const QStri
     std::thread t([this, geracao, c, sql, parametros, terminou] {
         auto r = std::make_shared<Resultado>();
         try {
-            TXRDatabase modelo;
-            modelo.DriverName = c.driver;
-            modelo.SetDatabaseName(c.nome);
-            modelo.Database = c.base;
-            modelo.HostName = c.host;
-            modelo.Port = c.porta;
-            modelo.User = c.usuario;
-            modelo.Password = c.senha;
-            TXRDatabase db;
-            db.GetDatabase(&modelo);
+            std::lock_guard<std::mutex> trava(m_conexaoMutex);
+            // overtaken while waiting for the connection: nobody wants these rows
+            if (geracao != m_geracao.load())
+                throw EAbort();
+            if (!m_conexao || !m_conexao->Connected() || m_conexao->DatabaseName() != c.nome) {
+                TXRDatabase modelo;
+                modelo.DriverName = c.driver;
+                modelo.SetDatabaseName(c.nome);
+                modelo.Database = c.base;
+                modelo.HostName = c.host;
+                modelo.Port = c.porta;
+                modelo.User = c.usuario;
+                modelo.Password = c.senha;
+                m_conexao = std::make_unique<TXRDatabase>();
+                m_conexao->GetDatabase(&modelo);
+            }
             {
                 TXRQuery q;
-                q.SetDatabase(&db);
+                q.SetDatabase(m_conexao.get());
                 for (const QString &l : sql)
                     q.SQL().Add(l);
                 for (const auto &[nome, valor] : parametros)
@@ -72,7 +79,9 @@ void TConsultaSegundoPlano::Executa(const TXRCustomDatabase &origem, const QStri
                     r->linhas.push_back(q.rowAt(i));
                 q.Close();
             }
-            db.Transaction()->Commit();
+            // a fresh snapshot for the next search
+            m_conexao->Transaction()->Commit();
+        } catch (const EAbort &) {
         } catch (const std::exception &e) {
             r->erro = MensagemExcecao(e);
         } catch (...) {

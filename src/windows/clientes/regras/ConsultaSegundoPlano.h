@@ -10,11 +10,13 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <utility>
 #include <vector>
 
 class TXRCustomDatabase;
+class TXRDatabase;
 
 // A query run on a connection of its own in a worker thread, so a long
 // fetch never freezes the window. The rows come back on the owner's
@@ -46,7 +48,10 @@ private:
     void Entrega(int geracao, std::shared_ptr<Resultado> r);
     void RecolheTerminadas();
 
-    int m_geracao = 0;
+    // The worker's connection, kept between searches; one query at a time.
+    std::mutex m_conexaoMutex;
+    std::unique_ptr<TXRDatabase> m_conexao;
+    std::atomic<int> m_geracao{0};
     int m_pendentes = 0;
     struct Tarefa {
         std::thread t;
