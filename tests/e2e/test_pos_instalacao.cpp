@@ -13,6 +13,8 @@
 #include <QTemporaryFile>
 #include <QTimer>
 
+#include <map>
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -332,6 +334,26 @@ TEST_F(PrimeiraExecucao, SampleServerAnswersTheFirstRun)
     EXPECT_TRUE(dm->bConexaoRest());
     EXPECT_EQ(scalar(*dm->XRDtRepres, QStringLiteral("SELECT NMUSUARIO FROM CONFIG")).toString(),
               QStringLiteral("DEMO"));
+
+    // its load arrives whole through both back-ends
+    dmc.TimeoutMs = 30000;
+    cm.DSRestConnection->TimeoutMs = 30000;
+    cm.DsHost = QStringLiteral("127.0.0.1");
+    cm.NrPorta = exemplo.porta;
+    const std::map<QString, int> linhas{{"PRODUTO", 300}, {"CLIENTE", 40}, {"TABPRE_PRODUTO", 1800},
+                                        {"PA_ITEN", 3600}, {"CONDICAO", 5}, {"TABPRECO", 2}};
+    for (const bool rest : {true, false}) {
+        SCOPED_TRACE(rest ? "JSON" : "DataSnap");
+        cm.oLstCDS = std::make_unique<TListaCDS>();
+        ASSERT_TRUE(rest ? dmc.CarregaTabelas(1, "001", false) : cm.CarregaTabelas(1, "001", false));
+        std::map<QString, int> recebidas;
+        for (const auto &t : *cm.oLstCDS)
+            recebidas[t->objectName()] = t->recordCount();
+        for (const auto &[tabela, n] : linhas)
+            EXPECT_EQ(recebidas[tabela], n) << tabela.toStdString();
+        EXPECT_EQ(recebidas.size(), 12u);
+    }
+    EXPECT_EQ(rec->texts(), QStringList{QStringLiteral("Configuração Concluída com Sucesso")});
 }
 
 } // namespace
