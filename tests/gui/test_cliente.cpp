@@ -544,3 +544,37 @@ TEST_F(ClienteDb, OpenedFromTheSideBar)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(JanelaCliente, LeavingTheEmail)
+{
+    janela->BtnIncluir->click();
+    QApplication::processEvents();
+    const struct {
+        const char *caso;
+        const char *obrigatorio;
+        QString email;
+        QStringList textos;
+        const char *foco;
+    } casos[] = {
+        {"required and empty", "S", "", {"Favor informar o Email"}, "DBEMail"},
+        {"invalid", "N", "sem-arroba", {QStringLiteral("Email Inválido. Impossível Continuar.")}, "DBEMail"},
+        {"empty, not required", "N", "", {}, "DBCep"},
+        {"valid goes to CEP", "S", "o'neil@loja.com", {}, "DBCep"},
+    };
+    for (const auto &k : casos) {
+        SCOPED_TRACE(k.caso);
+        rec->clear();
+        dm->sIdCliEmailObr = QString::fromLatin1(k.obrigatorio);
+        janela->DBEMail->setFocus();
+        janela->DBEMail->setText(k.email);
+        janela->DBNome->setFocus(); // leaving it elsewhere
+        QApplication::processEvents();
+        EXPECT_EQ(rec->texts(), k.textos);
+        ASSERT_NE(QApplication::focusWidget(), nullptr);
+        EXPECT_EQ(QApplication::focusWidget()->objectName(), k.foco);
+    }
+}
+
+} // namespace
