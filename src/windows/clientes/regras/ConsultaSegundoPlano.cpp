@@ -4,72 +4,79 @@
 #include "data/XRQuery.h"
 #include "data/XRTransaction.h"
 
-#include <atomic>
 #include <exception>
 
 TConsultaSegundoPlano::TConsultaSegundoPlano(QObject *dono)
     : QObject(dono)
+    , m_trabalhador([this] { Trabalha(); })
 {
 }
 
 TConsultaSegundoPlano::~TConsultaSegundoPlano()
 {
-    for (Tarefa &t : m_tarefas)
-        if (t.t.joinable())
-            t.t.join();
-    m_conexao.reset();
-}
-
-void TConsultaSegundoPlano::RecolheTerminadas()
-{
-    for (auto it = m_tarefas.begin(); it != m_tarefas.end();) {
-        if (it->terminou->load()) {
-            it->t.join();
-            it = m_tarefas.erase(it);
-        } else {
-            ++it;
-        }
+    {
+        std::lock_guard<std::mutex> trava(m_mutex);
+        m_fim = true;
+        m_tarefa.reset();
     }
+    m_cv.notify_all();
+    m_trabalhador.join();
 }
 
 void TConsultaSegundoPlano::Executa(const TXRCustomDatabase &origem, const QStringList &sql, const Parametros &parametros)
 {
-    RecolheTerminadas();
-    const int geracao = ++m_geracao;
-    ++m_pendentes;
+    Tarefa t;
+    t.geracao = ++m_pedida;
     // what the worker needs, copied here: it touches nothing of this thread
-    struct Conexao {
-        QString driver, nome, base, host, usuario, senha;
-        int porta = 0;
-    };
-    const Conexao c{origem.DriverName, origem.DatabaseName(), origem.Database, origem.HostName,
-                    origem.User, origem.Password, origem.Port};
-    auto terminou = std::make_shared<std::atomic<bool>>(false);
-    std::thread t([this, geracao, c, sql, parametros, terminou] {
+    t.conexao = {origem.DriverName, origem.DatabaseName(), origem.Database, origem.HostName,
+                 origem.User,       origem.Password,       origem.Port};
+    t.sql = sql;
+    t.parametros = parametros;
+    m_ultima = t.geracao;
+    {
+        std::lock_guard<std::mutex> trava(m_mutex);
+        m_tarefa = std::move(t); // a request not started yet is simply replaced
+    }
+    m_cv.notify_all();
+}
+
+void TConsultaSegundoPlano::Trabalha()
+{
+    // the connection is made, used and closed in this thread only
+    std::unique_ptr<TXRDatabase> conexao;
+    QString nomeConexao;
+    for (;;) {
+        Tarefa t;
+        {
+            std::unique_lock<std::mutex> trava(m_mutex);
+            m_cv.wait(trava, [this] { return m_fim || m_tarefa.has_value(); });
+            if (m_fim)
+                break;
+            t = std::move(*m_tarefa);
+            m_tarefa.reset();
+        }
         auto r = std::make_shared<Resultado>();
         try {
-            std::lock_guard<std::mutex> trava(m_conexaoMutex);
-            // overtaken while waiting for the connection: nobody wants these rows
-            if (geracao != m_geracao.load())
-                throw EAbort();
-            if (!m_conexao || !m_conexao->Connected() || m_conexao->DatabaseName() != c.nome) {
+            if (!conexao || !conexao->Connected() || nomeConexao != t.conexao.nome) {
                 TXRDatabase modelo;
-                modelo.DriverName = c.driver;
-                modelo.SetDatabaseName(c.nome);
-                modelo.Database = c.base;
-                modelo.HostName = c.host;
-                modelo.Port = c.porta;
-                modelo.User = c.usuario;
-                modelo.Password = c.senha;
-                m_conexao = std::make_unique<TXRDatabase>();
-                m_conexao->GetDatabase(&modelo);
+                modelo.DriverName = t.conexao.driver;
+                modelo.SetDatabaseName(t.conexao.nome);
+                modelo.Database = t.conexao.base;
+                modelo.HostName = t.conexao.host;
+                modelo.Port = t.conexao.porta;
+                modelo.User = t.conexao.usuario;
+                modelo.Password = t.conexao.senha;
+                conexao.reset();
+                conexao = std::make_unique<TXRDatabase>();
+                conexao->GetDatabase(&modelo);
+                nomeConexao = t.conexao.nome;
             }
             {
                 TXRQuery q;
-                q.SetDatabase(m_conexao.get());
-                for (const QString &l : sql)
+                q.SetDatabase(conexao.get());
+                for (const QString &l : t.sql)
                     q.SQL().Add(l);
-                for (const auto &[nome, valor] : parametros)
+                for (const auto &[nome, valor] : t.parametros)
                     q.ParamByName(nome)->Value = valor;
                 q.Open();
                 r->campos = q.fieldDefs();
@@ -80,24 +87,25 @@ void TConsultaSegundoPlano::Executa(const TXRCustomDatabase &origem, const QStri
                 q.Close();
             }
             // a fresh snapshot for the next search
-            m_conexao->Transaction()->Commit();
-        } catch (const EAbort &) {
+            conexao->Transaction()->Commit();
         } catch (const std::exception &e) {
             r->erro = MensagemExcecao(e);
         } catch (...) {
             r->erro = QStringLiteral("Erro desconhecido");
         }
+        if (t.geracao != m_ultima.load())
+            continue; // overtaken while it ran: nobody wants these rows
+        const int geracao = t.geracao;
         QMetaObject::invokeMethod(this, [this, geracao, r] { Entrega(geracao, r); }, Qt::QueuedConnection);
-        terminou->store(true);
-    });
-    m_tarefas.push_back({std::move(t), terminou});
+    }
+    conexao.reset();
 }
 
 void TConsultaSegundoPlano::Entrega(int geracao, std::shared_ptr<Resultado> r)
 {
-    --m_pendentes;
-    if (geracao != m_geracao)
+    if (geracao != m_pedida)
         return; // a newer search is on its way
+    m_entregue = geracao;
     if (Pronto)
         Pronto(*r);
     emit Concluida();

@@ -3,24 +3,25 @@
 #include "platform/DataSet.h"
 
 #include <QObject>
-
-#include <atomic>
 #include <QStringList>
 #include <QVariant>
 
+#include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <utility>
 #include <vector>
 
 class TXRCustomDatabase;
-class TXRDatabase;
 
-// A query run on a connection of its own in a worker thread, so a long
-// fetch never freezes the window. The rows come back on the owner's
-// thread; a newer request makes the rows of older ones be dropped.
+// A query run in a worker thread on a connection of its own, so a long
+// fetch never freezes the window. One worker lives as long as this object
+// and keeps its connection between searches. The rows come back on the
+// owner's thread; a newer request makes the rows of older ones be dropped.
 class TConsultaSegundoPlano : public QObject {
     Q_OBJECT
 public:
@@ -32,11 +33,12 @@ public:
     using Parametros = std::vector<std::pair<QString, QVariant>>;
 
     explicit TConsultaSegundoPlano(QObject *dono = nullptr);
-    ~TConsultaSegundoPlano() override; // waits for the running queries
+    ~TConsultaSegundoPlano() override; // waits for the running query
 
     // origem: the connection whose database is queried (read here only).
     void Executa(const TXRCustomDatabase &origem, const QStringList &sql, const Parametros &parametros);
-    bool Ocupada() const { return m_pendentes > 0; }
+    // The newest request has not delivered its rows yet.
+    bool Ocupada() const { return m_entregue < m_pedida; }
 
     // Called on the owner's thread with the newest request's result.
     std::function<void(Resultado &)> Pronto;
@@ -45,17 +47,25 @@ signals:
     void Concluida();
 
 private:
-    void Entrega(int geracao, std::shared_ptr<Resultado> r);
-    void RecolheTerminadas();
-
-    // The worker's connection, kept between searches; one query at a time.
-    std::mutex m_conexaoMutex;
-    std::unique_ptr<TXRDatabase> m_conexao;
-    std::atomic<int> m_geracao{0};
-    int m_pendentes = 0;
-    struct Tarefa {
-        std::thread t;
-        std::shared_ptr<std::atomic<bool>> terminou;
+    struct Conexao {
+        QString driver, nome, base, host, usuario, senha;
+        int porta = 0;
     };
-    std::vector<Tarefa> m_tarefas;
+    struct Tarefa {
+        int geracao = 0;
+        Conexao conexao;
+        QStringList sql;
+        Parametros parametros;
+    };
+    void Trabalha();
+    void Entrega(int geracao, std::shared_ptr<Resultado> r);
+
+    int m_pedida = 0;   // owner's thread
+    int m_entregue = 0; // owner's thread
+    std::atomic<int> m_ultima{0};
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    std::optional<Tarefa> m_tarefa;
+    bool m_fim = false;
+    std::thread m_trabalhador;
 };
