@@ -2,6 +2,7 @@
 
 #include "components/untCpoPesquisa.h"
 
+#include <QAbstractItemView>
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QDateEdit>
@@ -98,6 +99,10 @@ bool TZVEnter::ClasseCorresponde(const QWidget *w, const QString &classe)
 
 bool TZVEnter::Listado(const QWidget *w) const
 {
+    // a grid's cell editor belongs to the grid: its keys stay the grid's
+    for (const QWidget *p = w ? w->parentWidget() : nullptr; p; p = p->parentWidget())
+        if (qobject_cast<const QAbstractItemView *>(p))
+            return false;
     for (const QString &c : ClassList)
         if (ClasseCorresponde(w, c))
             return true;

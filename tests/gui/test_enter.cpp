@@ -3,6 +3,7 @@
 #include "test_shell_fixture.h"
 
 #include "components/Enter.h"
+#include "components/XRDBGrid.h"
 #include "components/untCpoPesquisa.h"
 
 #include <QApplication>
@@ -81,6 +82,38 @@ TEST_F(Teclado, EnterMovesFromAnEditAndBreaksALineInAMemo)
     tecla(Qt::Key_Return);
     QTest::keyClicks(memo, "y");
     EXPECT_EQ(memo->toPlainText(), "x\ny");
+}
+
+TEST_F(Teclado, EnterInAGridCellEditorKeepsTheGridsBehaviour)
+{
+    enter->ClassList << "TXRDBGrid";
+    DataSet ds;
+    ds.setFieldDefs({{"A", FieldType::String, 10}, {"B", FieldType::String, 10}});
+    ds.open();
+    ds.appendRow({"x", "y"});
+    auto *grade = new TXRDBGrid(&form);
+    grade->setGeometry(10, 10, 300, 150);
+    grade->SetDataSet(&ds);
+    auto *depois = new QLineEdit(&form);
+    depois->setGeometry(10, 200, 100, 24);
+    mostra(grade);
+    grade->setCurrentIndex(grade->model()->index(0, 0));
+    grade->edit(grade->currentIndex());
+    QApplication::processEvents();
+    QWidget *editor = QApplication::focusWidget();
+    ASSERT_NE(editor, grade);
+    ASSERT_TRUE(grade->isAncestorOf(editor));
+    QTest::keyClicks(editor, "z");
+    tecla(Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_NE(QApplication::focusWidget(), depois) << "the focus stays in the grid";
+    EXPECT_TRUE(ds.fieldByName("A")->asString().endsWith("z")) << "the grid took the typed text";
+    // on the grid itself, Enter moves on like Tab
+    grade->setFocus();
+    QApplication::processEvents();
+    tecla(Qt::Key_Return);
+    EXPECT_TRUE(QApplication::focusWidget() == depois || grade->currentIndex().column() == 1);
+    grade->SetDataSet(nullptr);
 }
 
 TEST_F(Teclado, PlusAndF4OpenTheLookUpBesideTheEdit)
