@@ -2,11 +2,13 @@
 #include "TestDb.h"
 
 #include "LigacaoServidores.h"
+#include "data/XRFuncoesDB.h"
 #include "data/untDMRepres.h"
 #include "sync/untDMCRemoto.h"
 #include "windows/nucleo/Aplicacao.h"
 #include "windows/principal/UntPosInstal.h"
 
+#include <QFile>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -290,6 +292,28 @@ TEST_F(PrimeiraExecucao, NoServerShowsTheCommunicationError)
     EXPECT_GT(e[0].text.size(), QStringLiteral("Erro de Comunicação:\r").size());
     EXPECT_EQ(e[0].title, kTitulo);
     EXPECT_EQ(linhasConfig(), 0);
+}
+
+TEST_F(PrimeiraExecucao, FailedInsertShowsItsErrorAndKeepsThePasswordOutOfTheLog)
+{
+    Fake f(cenario(true));
+    execSql(*dm->XRDtRepres, QStringLiteral("INSERT INTO CONFIG (CODREP, NMUSUARIO) VALUES ('002', 'OUTRA')"));
+    TFmPosInstall j(*dm, &servidor);
+    preenche(j, "127.0.0.1", QString::number(f.porta()), "002", "BIA", "O'HARA");
+    j.BtnGravar->click();
+    const auto e = rec->entries();
+    ASSERT_EQ(e.size(), 2u) << rec->texts().join('|').toStdString();
+    EXPECT_EQ(e[0].kind, "message");
+    EXPECT_FALSE(e[0].text.isEmpty());
+    EXPECT_EQ(e[1].text, QStringLiteral("Erro na Gravação dos Dados"));
+    EXPECT_FALSE(j.FPosInstall);
+    EXPECT_EQ(j.result(), QDialog::Rejected);
+    QFile log(ArquivoLog(NomeMaquina()));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly)) << log.fileName().toStdString();
+    const QString texto = QString::fromUtf8(log.readAll());
+    EXPECT_TRUE(texto.contains(QStringLiteral("INSERT INTO CONFIG")));
+    EXPECT_FALSE(texto.contains(QStringLiteral("O'HARA")));
+    EXPECT_FALSE(texto.contains(QStringLiteral("O''HARA")));
 }
 
 // Closed without saving, the run ends before the login and nothing is stored.
