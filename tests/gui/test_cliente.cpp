@@ -3,6 +3,7 @@
 #include "test_shell_fixture.h"
 
 #include "components/Enter.h"
+#include "components/XRDBGrid.h"
 #include "data/XRQuery.h"
 #include "data/untDMRepres.h"
 #include "platform/DataSet.h"
@@ -575,6 +576,42 @@ TEST_F(JanelaCliente, LeavingTheEmail)
         ASSERT_NE(QApplication::focusWidget(), nullptr);
         EXPECT_EQ(QApplication::focusWidget()->objectName(), k.foco);
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(JanelaCliente, ContactKindFromItsListAndPhoneThroughItsMask)
+{
+    janela->BtnIncluir->click();
+    janela->PgCliente->setCurrentWidget(janela->TsContatos);
+    QApplication::processEvents();
+    janela->CDSContato->append();
+    janela->CDSContato->fieldByName("CONT_NOME")->setValue(QStringLiteral("ANA"));
+    janela->CDSContato->post();
+    TXRDBGrid *g = janela->GridContato;
+    auto *modelo = g->model();
+
+    g->setFocus();
+    g->setCurrentIndex(modelo->index(0, 5));
+    g->edit(g->currentIndex());
+    auto *tipo = g->findChild<QComboBox *>(QStringLiteral("CbTipoContato"));
+    ASSERT_NE(tipo, nullptr);
+    EXPECT_EQ(tipo->count(), 5);
+    tipo->setCurrentIndex(2); // "3 - Financeiro"
+    g->itemDelegateForColumn(5)->setModelData(tipo, modelo, g->currentIndex());
+    PostaContato(*janela->CDSContato);
+    EXPECT_EQ(janela->CDSContato->fieldByName("CONT_TIPO")->asString(), "3");
+
+    g->setCurrentIndex(modelo->index(0, 1));
+    g->edit(g->currentIndex());
+    auto *fone = g->findChild<QLineEdit *>(QStringLiteral("EdtFoneContato"));
+    ASSERT_NE(fone, nullptr);
+    QTest::keyClicks(fone, "01198765432");
+    g->itemDelegateForColumn(1)->setModelData(fone, modelo, g->currentIndex());
+    PostaContato(*janela->CDSContato);
+    EXPECT_EQ(janela->CDSContato->fieldByName("CONT_FONE")->asString(), "(011)98765-432");
 }
 
 } // namespace

@@ -118,6 +118,27 @@ public:
     }
 };
 
+// The contact's phone typed into its mask; the literals are kept.
+class DelegadoFone : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QWidget *createEditor(QWidget *pai, const QStyleOptionViewItem &, const QModelIndex &) const override
+    {
+        auto *e = new QLineEdit(pai);
+        e->setObjectName(QStringLiteral("EdtFoneContato"));
+        e->setInputMask(QStringLiteral("(999)00000-0000;_"));
+        return e;
+    }
+    void setEditorData(QWidget *editor, const QModelIndex &i) const override
+    {
+        static_cast<QLineEdit *>(editor)->setText(i.data(Qt::EditRole).toString());
+    }
+    void setModelData(QWidget *editor, QAbstractItemModel *m, const QModelIndex &i) const override
+    {
+        m->setData(i, static_cast<QLineEdit *>(editor)->text(), Qt::EditRole);
+    }
+};
+
 } // namespace
 
 TfmCliente::TfmCliente(QWidget *dono)
@@ -278,6 +299,7 @@ void TfmCliente::CriaContatos(QWidget *pagina)
     for (const auto &[campo, titulo] : colunas)
         GridContato->AddColumn(QString::fromLatin1(campo), QString::fromUtf8(titulo));
     GridContato->LayoutChanged();
+    GridContato->setItemDelegateForColumn(1, new DelegadoFone(GridContato));
     GridContato->setItemDelegateForColumn(5, new DelegadoTipo(GridContato));
     MemoContato = new QPlainTextEdit(pagina);
     MemoContato->setObjectName(QStringLiteral("MemoContato"));
