@@ -1,3 +1,5 @@
+#include "LigacaoServidores.h"
+#include "components/Enter.h"
 #include "components/QtDialogService.h"
 
 #include "data/UntScriptsRep.h"
@@ -11,8 +13,10 @@
 #include "sync/untEnvioPedidos.h"
 #include "windows/nucleo/InterfacesJanelas.h"
 #include "windows/nucleo/Aplicacao.h"
+#include "windows/clientes/untCliente.h"
 #include "windows/nucleo/UntAviso.h"
 #include "windows/nucleo/WindowRegistry.h"
+#include "windows/principal/UntPosInstal.h"
 #include "windows/principal/untLogin.h"
 #include "windows/pedido/untPedido.h"
 #include "windows/principal/regras/EstadoFTP.h"
@@ -84,11 +88,14 @@ int main(int argc, char **argv)
     InstalaAtualizaBase();
     InstalaConsultasJanelas();
     RegistraJanelaPedido();
+    RegistraJanelaCliente();
     InstalaEscolhaRetaguarda();
     const TGanchosAtualizacao ganchosAtualizacao = GanchosAtualizacao();
     RegisterClass(QStringLiteral("TfmAtualizacao"),
                   [ganchosAtualizacao](QWidget *dono) { return new TfmAtualizacao(dono, ganchosAtualizacao); });
     RegisterClass(QStringLiteral("TfmEnvioPedidos"), [](QWidget *dono) { return new TfmEnvioPedidos(dono); });
+    ServidorPosInstalProgram servidorPosInstal;
+    InstalaPosInstalacao(&servidorPosInstal);
 
     // Made in this order, destroyed in the reverse one: the main window
     // goes before the module whose connection it may still use.
@@ -105,6 +112,9 @@ int main(int argc, char **argv)
         clientModule = std::make_unique<TClientModule1>();
         comunicacao = std::make_unique<TDMComunicacao>();
         dm = std::make_unique<TDMRepres>();
+        // the first-run window closed without a configuration ends the run
+        if (AplicacaoTerminada())
+            return 0;
         TGanchosPrincipal ganchosPrincipal;
         ganchosPrincipal.VerificaAtualizacao = [] {
             if (fmAtualizacao)
@@ -112,6 +122,7 @@ int main(int argc, char **argv)
         };
         principal = std::make_unique<TfmPrincipal>(ganchosPrincipal);
         principal->DefineServidores({&enderecoDataSnap, &enderecoRest});
+        CriaZVEnterPrincipal(principal.get());
         login = std::make_unique<TfmLogin>();
         fmLogin = login.get();
         aviso = std::make_unique<TfmAviso>();

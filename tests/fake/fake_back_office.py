@@ -1,10 +1,16 @@
 """Fake back office for the end-to-end tests: both server back-ends on one
 loopback port.
 
-    fake_back_office.py SCENARIO.json LIFETIME_SECONDS
+    fake_back_office.py SCENARIO LIFETIME_SECONDS [PORT]
 
 Prints its port on the first line of stdout and ends itself after the
-lifetime. The scenario (a JSON object) sets the answers; see DEFAULTS.
+lifetime (0: never). PORT 0 or absent takes a free one. The scenario (a
+JSON object) sets the answers; see DEFAULTS. A scenario ending in ".py" is
+a module whose cenario() returns that object.
+
+"representantes" in the scenario, a list of {"codrep", "usuario", "senha",
+"ativo"}, makes the login check what it is given (1 unknown user, 2 wrong
+password, 3 other representative, 4 inactive) instead of answering "login".
 
   JSON API:   /<Resource>[?query]          -> a JSON array
   DataSnap:   /datasnap/rest/<Class>/<Method>/<args...> -> {"result": [...]}
@@ -87,6 +93,20 @@ CALLS = {}
 S = dict(DEFAULTS)
 
 
+def login_result(usuario, senha, codrep):
+    reps = S.get("representantes")
+    if not reps:
+        return S["login"]
+    for r in reps:
+        if r["usuario"].strip().upper() == usuario.strip().upper():
+            if r["senha"].strip().upper() != senha.strip().upper():
+                return 2
+            if r["codrep"].strip() != codrep.strip():
+                return 3
+            return 0 if r.get("ativo", True) else 4
+    return 1
+
+
 def rest_answer(resource, query):
     q = dict(query)
     if resource == "TesteConexao":
@@ -94,7 +114,7 @@ def rest_answer(resource, query):
     if resource == "GetVersaoServ":
         return [{"resultado": S["versao"]}]
     if resource == "UpdateLogin":
-        return [{"resultado": S["login"]}]
+        return [{"resultado": login_result(q.get("usuario", ""), q.get("senha", ""), q.get("codrep", ""))}]
     if resource == "UpdateDataServidor":
         return [{"data": S["data"] if q.get("usuario") == "D" else S["hora"]}]
     if resource == "GetCfgDisponivel":
@@ -126,12 +146,15 @@ def ds(pairs):
     return {"$datasets": pairs}
 
 
-def datasnap_answer(method):
+def datasnap_answer(method, args=()):
     name = method.split(".", 1)[1]
+    login = S["login"]
+    if name == "Login" and len(args) >= 3:
+        login = login_result(args[0], args[1], args[2])
     table = {
         "GetVersaoServ": [S["versao"]],
         "TesteConexao": [True],
-        "Login": [S["login"]],
+        "Login": [login],
         "GetCfgDisponivel": [ds([["CDSUltSincr", S["ds_ultsincr"]], ["CDSCfgDisponivel", S["ds_cfgdisponivel"]]])],
         "CarregaDadosConfig": [ds(S["ds_carga"])],
         "RetornaCodCliRepres": [True],
@@ -418,7 +441,7 @@ class Handler(BaseHTTPRequestHandler):
                 return
 
         if datasnap:
-            answer = datasnap_answer(key)
+            answer = datasnap_answer(key, args)
             if answer is None:
                 self.send(404, render({"error": "unknown method " + key}))
                 return
@@ -437,16 +460,28 @@ class Handler(BaseHTTPRequestHandler):
     do_GET = do_POST = do_PUT = do_DELETE = handle_any
 
 
+def load_scenario(path):
+    if path.endswith(".py"):
+        import importlib.util
+        spec = importlib.util.spec_from_file_location("scenario_module", path)
+        module = importlib.util.module_from_spec(spec)
+        spec.loader.exec_module(module)
+        return module.cenario()
+    with open(path, encoding="utf-8") as f:
+        return json.load(f)
+
+
 def main():
-    with open(sys.argv[1], encoding="utf-8") as f:
-        S.update(json.load(f))
+    S.update(load_scenario(sys.argv[1]))
     store_seed()
     lifetime = float(sys.argv[2]) if len(sys.argv) > 2 else 60.0
-    server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    port = int(sys.argv[3]) if len(sys.argv) > 3 else 0
+    server = ThreadingHTTPServer(("127.0.0.1", port), Handler)
     server.daemon_threads = True
-    timer = threading.Timer(lifetime, lambda: os._exit(0))
-    timer.daemon = True
-    timer.start()
+    if lifetime > 0:
+        timer = threading.Timer(lifetime, lambda: os._exit(0))
+        timer.daemon = True
+        timer.start()
     print(server.server_address[1], flush=True)
     server.serve_forever()
 

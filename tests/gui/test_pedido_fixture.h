@@ -2,6 +2,7 @@
 
 #include "TestDb.h"
 
+#include "components/Enter.h"
 #include "data/UntScriptsRep.h"
 #include "data/untDMRepres.h"
 #include "platform/DialogService.h"
@@ -73,6 +74,7 @@ inline TfmPedido *AbrePedidoPelaBarra(std::unique_ptr<TfmPrincipal> &principal)
     TGanchosPrincipal g;
     g.Login = [](QWidget *) { return true; };
     principal = std::make_unique<TfmPrincipal>(g);
+    CriaZVEnterPrincipal(principal.get()); // the keyboard rules, as the program installs them
     principal->show();
     RegistraJanelaPedido();
     QTest::mouseClick(principal->pnlPedido, Qt::LeftButton);

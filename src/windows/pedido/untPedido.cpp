@@ -123,6 +123,7 @@ QWidget *linhaCodigo(QLineEdit *codigo, TPesquisa *pq, QLineEdit *descricao, QWi
     auto *w = new QWidget(pai);
     auto *l = new QHBoxLayout(w);
     l->setContentsMargins(0, 0, 0, 0);
+    l->setSpacing(2); // F4 finds the button only right beside the edit
     codigo->setMaximumWidth(90);
     l->addWidget(codigo);
     if (pq)

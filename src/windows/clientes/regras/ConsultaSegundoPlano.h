@@ -1,0 +1,71 @@
+#pragma once
+
+#include "platform/DataSet.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QVariant>
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <utility>
+#include <vector>
+
+class TXRCustomDatabase;
+
+// A query run in a worker thread on a connection of its own, so a long
+// fetch never freezes the window. One worker lives as long as this object
+// and keeps its connection between searches. The rows come back on the
+// owner's thread; a newer request makes the rows of older ones be dropped.
+class TConsultaSegundoPlano : public QObject {
+    Q_OBJECT
+public:
+    struct Resultado {
+        std::vector<FieldDef> campos;
+        std::vector<Row> linhas;
+        QString erro; // empty when the query ran
+    };
+    using Parametros = std::vector<std::pair<QString, QVariant>>;
+
+    explicit TConsultaSegundoPlano(QObject *dono = nullptr);
+    ~TConsultaSegundoPlano() override; // waits for the running query
+
+    // origem: the connection whose database is queried (read here only).
+    void Executa(const TXRCustomDatabase &origem, const QStringList &sql, const Parametros &parametros);
+    // The newest request has not delivered its rows yet.
+    bool Ocupada() const { return m_entregue < m_pedida; }
+
+    // Called on the owner's thread with the newest request's result.
+    std::function<void(Resultado &)> Pronto;
+
+signals:
+    void Concluida();
+
+private:
+    struct Conexao {
+        QString driver, nome, base, host, usuario, senha;
+        int porta = 0;
+    };
+    struct Tarefa {
+        int geracao = 0;
+        Conexao conexao;
+        QStringList sql;
+        Parametros parametros;
+    };
+    void Trabalha();
+    void Entrega(int geracao, std::shared_ptr<Resultado> r);
+
+    int m_pedida = 0;   // owner's thread
+    int m_entregue = 0; // owner's thread
+    std::atomic<int> m_ultima{0};
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    std::optional<Tarefa> m_tarefa;
+    bool m_fim = false;
+    std::thread m_trabalhador;
+};
