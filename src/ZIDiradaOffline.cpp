@@ -1,4 +1,5 @@
 #include "components/QtDialogService.h"
+#include "components/XRWidgetTrabalho.h"
 
 #include "data/UntScriptsRep.h"
 #include "data/XRFuncoesDB.h"
@@ -86,6 +87,9 @@ int main(int argc, char **argv)
         MostraExcecao(std::current_exception());
         resultado = 1;
     }
+    // dashboard statements still running are cancelled before the module
+    // and the engine go away
+    EncerraTrabalhosWidgets(3000);
     fmAviso = nullptr;
     fmLogin = nullptr;
     return resultado;

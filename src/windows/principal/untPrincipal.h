@@ -19,6 +19,7 @@ class QTimer;
 class QToolButton;
 class TEstadoFTP;
 class TXRQuery;
+class TXRWidget;
 
 // What the main window calls that lives elsewhere; empty ones are skipped.
 struct TGanchosPrincipal {
@@ -39,6 +40,7 @@ struct TWidgetPainel {
     QString sql;
     QRect retangulo;
     bool visivel = true;
+    TXRWidget *widget = nullptr;
 };
 
 class TfmPrincipal : public TfmXRSkin, public IJanelaPrincipalRepres {
@@ -84,6 +86,7 @@ public:
 
     QString TextoPainel(int painel) const;
     const std::array<TWidgetPainel, kNumGraficos> &Widgets() const { return m_widgets; }
+    TXRWidget *Widget(TGrafico g) const { return m_widgets[std::size_t(g)].widget; }
 
     void TimerBarTimer();
     void Timer1Timer();
@@ -111,6 +114,9 @@ protected:
 
 private:
     void FormCreate();
+    void CriaWidgets();
+    void ConfiguraWidget(TGrafico g, TXRWidget *w);
+    void ExecutaWidgets();
     void CriaControles();
     QWidget *CriaBarraSuperior();
     QWidget *CriaBarraLateral();
