@@ -341,15 +341,22 @@ void TXRWidget::CriaTituloPai()
     oCategory->raise();
 }
 
-void TXRWidget::Execute()
+bool TXRWidget::IniciaExecucao()
 {
     Ocupado(true);
     CriaTituloPai();
     m_corTitulo = Qt::black;
     setToolTip(sHint);
-    if (FDataBase) {
-        oQry->SetDatabase(FDataBase);
-        oQry->Close();
+    if (!FDataBase)
+        return false;
+    oQry->SetDatabase(FDataBase);
+    oQry->Close();
+    return true;
+}
+
+void TXRWidget::Execute()
+{
+    if (IniciaExecucao()) {
         oQry->SQL().SetText(FSQL->Text());
         for (TParamWidget &p : FParams) {
             if (p.Value.isNull() || !p.Value.isValid()) {
@@ -368,13 +375,7 @@ void TXRWidget::Execute()
 
 void TXRWidget::Execute(const TParamsWidget &oParams)
 {
-    Ocupado(true);
-    CriaTituloPai();
-    m_corTitulo = Qt::black;
-    setToolTip(sHint);
-    if (FDataBase) {
-        oQry->SetDatabase(FDataBase);
-        oQry->Close();
+    if (IniciaExecucao()) {
         for (const TParamWidget &p : oParams)
             if (TParam *q = oQry->FindParam(p.Name))
                 q->Value = p.Value;
@@ -546,6 +547,9 @@ void TXRWidget::Reposiciona()
     case TXRKind::wdGauge:
         if (oCds->active() || oImage || oLabel)
             MontaWidget();
+        // a gauge is never taller than wide
+        if (height() > width())
+            resize(width(), width());
         break;
     case TXRKind::wdField:
         if (oPanel) {

@@ -180,6 +180,8 @@ protected:
 private:
     void CriaPopupAtualiza();
     void CriaTituloPai();
+    // The start shared by both refreshes; false without a connection.
+    bool IniciaExecucao();
     void IniciaTrabalho();
     void FimTrabalho();
     void Redesenhar(const TResultadoWidget &r);

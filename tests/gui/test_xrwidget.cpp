@@ -215,6 +215,19 @@ TEST(XRWidgetBotoes, MinimiseWithoutTrayAsksAndKeepsTheTileOnNo)
     EXPECT_TRUE(t.isVisible());
 }
 
+TEST(XRWidgetBotoes, RefreshButtonOnABlankStatementDoesNothing)
+{
+    TXRWidget w;
+    w.SetKind(TXRKind::wdField);
+    w.SQL().SetText(QStringLiteral("   "));
+    w.Botao(TWButton::btRefresh)->click();
+    EXPECT_FALSE(w.EstaOcupado());
+    EXPECT_FALSE(w.TituloPai());
+    w.SQL().SetText(QStringLiteral("SELECT 1 FROM RDB$DATABASE"));
+    w.Botao(TWButton::btRefresh)->click();
+    EXPECT_TRUE(w.TituloPai()) << "the refresh rebuilt the title label";
+}
+
 TEST(XRWidgetBotoes, PrintDoesNothingOutsideCharts)
 {
     int previas = 0;
