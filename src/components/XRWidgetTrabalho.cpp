@@ -7,6 +7,7 @@
 #include "platform/fb/FbApi.h"
 #include "platform/fb/FbWatchdog.h"
 
+#include <QCoreApplication>
 #include <QThreadPool>
 
 #include <algorithm>
@@ -272,10 +273,11 @@ struct Registro {
     std::mutex mutex;
     std::set<std::shared_ptr<TControleTrabalho>> trabalhos;
 };
+// Never destroyed: a job may still end while the program exits.
 Registro &registro()
 {
-    static Registro r;
-    return r;
+    static auto *r = new Registro;
+    return *r;
 }
 } // namespace
 
@@ -285,6 +287,9 @@ QThreadPool *PoolWidgets()
         auto *p = new QThreadPool;
         p->setMaxThreadCount(std::max(8, QThread::idealThreadCount()));
         p->setExpiryTimeout(30000);
+        // whatever exit path the program takes, no job outlives the
+        // application object (and the engine behind it)
+        qAddPostRoutine([] { EncerraTrabalhosWidgets(10000); });
         return p;
     }();
     return pool;
