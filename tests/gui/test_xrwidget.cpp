@@ -185,6 +185,39 @@ TEST(XRWidgetBotoes, EdgeHitTest)
     EXPECT_EQ(RedimensionaWidget(r, TBordaWidget::Esquerda, {500, 0}).width(), 60) << "never below the minimum";
 }
 
+TEST(XRWidgetBotoes, TitleDragsTheTileAndEdgesResizeIt)
+{
+    QWidget pai;
+    pai.resize(800, 600);
+    TXRWidget w(&pai);
+    w.setGeometry(100, 100, 280, 170);
+    w.Execute(); // builds the title label; without a connection nothing is queried
+    QWidget *titulo = w.TituloPai();
+    ASSERT_TRUE(titulo);
+    int movendo = 0;
+    int moveu = 0;
+    w.OnMoving = [&movendo](TXRWidget *) { ++movendo; };
+    w.OnAfterMove = [&moveu](TXRWidget *) { ++moveu; };
+    const auto envia = [](QWidget *alvo, QEvent::Type tipo, QPoint local) {
+        QMouseEvent e(tipo, QPointF(local), QPointF(alvo->mapToGlobal(local)), Qt::LeftButton,
+                      tipo == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(alvo, &e);
+    };
+    envia(titulo, QEvent::MouseButtonPress, {100, 15});
+    envia(titulo, QEvent::MouseMove, {130, 35});
+    envia(titulo, QEvent::MouseButtonRelease, {130, 35});
+    EXPECT_EQ(w.pos(), QPoint(130, 120));
+    EXPECT_EQ(movendo, 1);
+    EXPECT_EQ(moveu, 1);
+
+    // the bottom-right corner drags the size
+    const QPoint canto(w.width() - 2, w.height() - 2);
+    envia(&w, QEvent::MouseButtonPress, canto);
+    envia(&w, QEvent::MouseMove, canto + QPoint(40, 30));
+    envia(&w, QEvent::MouseButtonRelease, canto + QPoint(40, 30));
+    EXPECT_EQ(w.geometry(), QRect(130, 120, 320, 200));
+}
+
 TEST(XRWidgetBotoes, MinimiseWithoutTrayAsksAndKeepsTheTileOnNo)
 {
     ScopedDialogRecorder rec;
