@@ -32,8 +32,7 @@ struct TGanchosPrincipal {
     std::function<void()> SincronizaRelatorios;
 };
 
-// One dashboard tile as far as the main window knows it until the tile
-// widget exists: its SQL and its place.
+// One dashboard tile: its SQL, its place and the tile itself.
 struct TWidgetPainel {
     QString nome;
     QString titulo;
