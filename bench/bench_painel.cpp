@@ -21,7 +21,7 @@ namespace {
 
 // Tuned to run about two seconds on the embedded engine.
 const QString kSqlLento = QStringLiteral(
-    "SELECT COUNT(*) AS VALOR FROM RDB$FIELDS A, RDB$FIELDS B, (SELECT FIRST 60 * FROM RDB$FIELDS) C");
+    "SELECT COUNT(*) AS VALOR FROM RDB$FIELDS A, RDB$FIELDS B, (SELECT FIRST 150 * FROM RDB$FIELDS) C");
 
 void geraDados(const ScratchInstall &inst)
 {
