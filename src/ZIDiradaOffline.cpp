@@ -1,6 +1,7 @@
 #include "LigacaoServidores.h"
 #include "components/Enter.h"
 #include "components/QtDialogService.h"
+#include "components/XRWidgetTrabalho.h"
 
 #include "data/UntScriptsRep.h"
 #include "data/XRFuncoesDB.h"
@@ -145,6 +146,9 @@ int main(int argc, char **argv)
     // the update window and its worker go before the main window applies
     // what they downloaded
     delete fmAtualizacao;
+    // dashboard statements still running are cancelled before the module
+    // and the engine go away
+    EncerraTrabalhosWidgets(3000);
     fmAviso = nullptr;
     fmLogin = nullptr;
     return resultado;

@@ -328,6 +328,17 @@ void Transaction::start()
     });
 }
 
+void Transaction::startReadOnly()
+{
+    if (m_tra)
+        return;
+    static const unsigned char tpb[] = {isc_tpb_version3, isc_tpb_read, isc_tpb_read_committed,
+                                        isc_tpb_rec_version, isc_tpb_wait};
+    m_tra = call([&](CheckStatusWrapper *st) {
+        return m_att.handle()->startTransaction(st, sizeof(tpb), tpb);
+    });
+}
+
 void Transaction::commit()
 {
     if (!m_tra)

@@ -91,6 +91,8 @@ public:
     Transaction &operator=(const Transaction &) = delete;
 
     void start();
+    // Read committed and read-only: for readers on a connection of their own.
+    void startReadOnly();
     bool active() const { return m_tra != nullptr; }
     void commit();
     void commitRetaining();

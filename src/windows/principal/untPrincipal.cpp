@@ -1,6 +1,7 @@
 #include "windows/principal/untPrincipal.h"
 
 #include "components/XRUnZip.h"
+#include "components/XRWidget.h"
 #include "data/XRQuery.h"
 #include "platform/AppPaths.h"
 #include "platform/DialogService.h"
@@ -115,6 +116,7 @@ TfmPrincipal::TfmPrincipal(TGanchosPrincipal ganchos, QWidget *parent)
     }
     CriaControles();
     XRUnZip1 = new TXRUnZip(this);
+    CriaWidgets();
     if (DMRepres) {
         QryGrafico->SetDatabase(DMRepres->XRDtRepres);
         DMRepres->SetJanelaPrincipal(this);
@@ -416,12 +418,22 @@ void TfmPrincipal::DefineServidoresDoConfig()
 
 void TfmPrincipal::MontaGraficos()
 {
-    const auto testaSql = [](TXRQuery &q) {
-        q.Open();
+    // Each text is only prepared here: a broken one stops the building, and
+    // no query runs in this thread.
+    const auto preparaSql = [](TXRQuery &q) {
+        TXRDatabase *db = q.Database() ? q.Database() : (DMRepres ? DMRepres->XRDtRepres : nullptr);
+        if (!db)
+            throw EDatabaseError(QStringLiteral("Consulta sem conexão com o banco de dados."));
+        PreparaConsultaWidget(*db, q.SQL().Text());
         QString texto = q.SQL().Text();
         texto.replace('"', '\'');
-        q.Close();
         return texto;
+    };
+    const auto daSql = [this](TGrafico g, const QString &texto) {
+        TWidgetPainel &w = m_widgets[std::size_t(g)];
+        w.sql = texto;
+        if (w.widget)
+            w.widget->SQL().SetText(texto);
     };
     for (const TDefGrafico &def : DefinicoesGraficos()) {
         if (def.grafico == TGrafico::Mes)
@@ -430,14 +442,16 @@ void TfmPrincipal::MontaGraficos()
         QryGrafico->SQL().Clear();
         for (const QString &l : LinhasGrafico(def.grafico))
             QryGrafico->SQL().Add(l);
-        m_widgets[std::size_t(def.grafico)].sql = testaSql(*QryGrafico);
+        daSql(def.grafico, preparaSql(*QryGrafico));
+        QryGrafico->Close();
         QryGrafico->SQL().Clear();
     }
     TXRQuery mes;
     mes.SetDatabase(QryGrafico->Database());
     for (const QString &l : LinhasGraficoMes(QDate::currentDate()))
         mes.SQL().Add(l);
-    m_widgets[std::size_t(TGrafico::Mes)].sql = testaSql(mes);
+    daSql(TGrafico::Mes, preparaSql(mes));
+    ExecutaWidgets();
 }
 
 void TfmPrincipal::PosicionaWidgets()
@@ -446,14 +460,25 @@ void TfmPrincipal::PosicionaWidgets()
     if (!tela)
         return;
     const auto posicoes = PosicoesGraficos(tela->geometry().size(), alturaBarraTarefas(tela), sBar->height());
-    for (std::size_t i = 0; i < m_widgets.size(); ++i)
+    const bool telaAberta = ExisteTelaAberta();
+    for (std::size_t i = 0; i < m_widgets.size(); ++i) {
         m_widgets[i].retangulo = posicoes[i];
+        if (TXRWidget *w = m_widgets[i].widget) {
+            w->setGeometry(posicoes[i]);
+            // open windows stay in front of the dashboard
+            if (telaAberta)
+                w->lower();
+        }
+    }
 }
 
 void TfmPrincipal::AlternaWidgets()
 {
-    for (TWidgetPainel &w : m_widgets)
+    for (TWidgetPainel &w : m_widgets) {
         w.visivel = !w.visivel;
+        if (w.widget)
+            w.widget->setVisible(w.visivel);
+    }
 }
 
 bool TfmPrincipal::ExisteTelaAberta() const
@@ -591,3 +616,59 @@ void TfmPrincipal::LimpaImagemFundo()
 }
 
 void TfmPrincipal::EscondeRelatorio() { pnlRelatorio->hide(); }
+
+// ---------------------------------------------------------------- dashboard tiles
+
+void TfmPrincipal::CriaWidgets()
+{
+    for (const TDefGrafico &def : DefinicoesGraficos()) {
+        // behind the MDI windows: children of the area's viewport, lowered
+        auto *w = new TXRWidget(MdiArea->viewport());
+        w->setObjectName(QString::fromLatin1(def.nome));
+        ConfiguraWidget(def.grafico, w);
+        w->lower();
+        m_widgets[std::size_t(def.grafico)].widget = w;
+    }
+}
+
+void TfmPrincipal::ConfiguraWidget(TGrafico g, TXRWidget *w)
+{
+    w->SetTitle(QString::fromUtf8(DefinicoesGraficos()[std::size_t(g)].titulo));
+    w->SetAlignment(Qt::AlignLeft);
+    if (DMRepres)
+        w->SetDataBase(DMRepres->XRDtRepres);
+    const auto grafico = [w](TStyle estilo, const char *campoY, int pontos, bool legenda, bool corPorPonto) {
+        w->SetKind(TXRKind::wdChart);
+        TSeriesItem &s = w->Chart().Series().Add();
+        s.FieldX = QStringLiteral("VALOR");
+        s.FieldY = QString::fromLatin1(campoY);
+        s.Style = estilo;
+        s.ColorEachPoint = corPorPonto;
+        w->Chart().SetPontosPagina(pontos);
+        w->Chart().SetLegenda(legenda);
+    };
+    const auto cartao = [w](const QString &mascara) {
+        w->Gauge().Card = true;
+        w->Gauge().MaskValues = mascara;
+        w->SetKind(TXRKind::wdGauge);
+        w->SetButtons({TWButton::btFilter, TWButton::btRefresh, TWButton::btMinimize});
+    };
+    switch (g) {
+    case TGrafico::Produto: grafico(TStyle::wtpHorizontalBar, "PRODUTO", 10, false, true); break;
+    case TGrafico::Cliente: grafico(TStyle::wtpHorizontalBar, "CLIENTE", 10, false, true); break;
+    case TGrafico::Cidade: grafico(TStyle::wtpPie, "CIDADE", 10, true, true); break;
+    case TGrafico::Mes: grafico(TStyle::wtpLine, "MES", 12, false, false); break;
+    case TGrafico::VlrTotPed: cartao(QStringLiteral("'R$:' #,##0.00#")); break;
+    case TGrafico::QtdeCliComp: cartao(QStringLiteral("0")); break;
+    case TGrafico::MedCliComp: cartao(QStringLiteral("'R$:' #,##0.00#")); break;
+    }
+}
+
+void TfmPrincipal::ExecutaWidgets()
+{
+    for (TGrafico g : {TGrafico::MedCliComp, TGrafico::QtdeCliComp, TGrafico::VlrTotPed, TGrafico::Produto,
+                       TGrafico::Cliente, TGrafico::Mes, TGrafico::Cidade}) {
+        if (TXRWidget *w = m_widgets[std::size_t(g)].widget)
+            w->Execute();
+    }
+}

@@ -20,6 +20,7 @@ class QToolButton;
 class TEstadoFTP;
 class TXRQuery;
 class TXRUnZip;
+class TXRWidget;
 
 // What the main window calls that lives elsewhere; empty ones are skipped.
 struct TGanchosPrincipal {
@@ -32,14 +33,14 @@ struct TGanchosPrincipal {
     std::function<void()> SincronizaRelatorios;
 };
 
-// One dashboard tile as far as the main window knows it until the tile
-// widget exists: its SQL and its place.
+// One dashboard tile: its SQL, its place and the tile itself.
 struct TWidgetPainel {
     QString nome;
     QString titulo;
     QString sql;
     QRect retangulo;
     bool visivel = true;
+    TXRWidget *widget = nullptr;
 };
 
 class TfmPrincipal : public TfmXRSkin, public IJanelaPrincipalRepres {
@@ -86,6 +87,7 @@ public:
 
     QString TextoPainel(int painel) const;
     const std::array<TWidgetPainel, kNumGraficos> &Widgets() const { return m_widgets; }
+    TXRWidget *Widget(TGrafico g) const { return m_widgets[std::size_t(g)].widget; }
 
     void TimerBarTimer();
     void Timer1Timer();
@@ -114,6 +116,9 @@ protected:
 private:
     void FormCreate();
     void FormDestroy();
+    void CriaWidgets();
+    void ConfiguraWidget(TGrafico g, TXRWidget *w);
+    void ExecutaWidgets();
     void CriaControles();
     QWidget *CriaBarraSuperior();
     QWidget *CriaBarraLateral();
