@@ -44,6 +44,7 @@ private:
 int main(int argc, char **argv)
 {
     TAplicacao app(argc, argv);
+    InstalaSinaisTermino();
     QApplication::setApplicationDisplayName(QStringLiteral("ORVAN ZID"));
     setDialogService(std::make_unique<QtDialogService>());
     DefineProvedorFormAtivo(NomeFormAtivo);
@@ -67,6 +68,7 @@ int main(int argc, char **argv)
         clientModule = std::make_unique<TClientModule1>();
         comunicacao = std::make_unique<TDMComunicacao>();
         dm = std::make_unique<TDMRepres>();
+        InstalaSinaisTermino();
         principal = std::make_unique<TfmPrincipal>();
         principal->DefineServidores({&enderecoDataSnap, &enderecoRest});
         login = std::make_unique<TfmLogin>();
