@@ -600,7 +600,10 @@ TEST_F(AtualizaBaseTest, UpgradeCutShortAfterAnyStatementCompletesAtTheNextStart
         if (executados[k].first != executados[k + 1].first)
             continue;
         ++cortes;
-        SCOPED_TRACE(QString("passo %1, depois do comando %2").arg(executados[k].first).arg(executados[k].second + 1).toStdString());
+        SCOPED_TRACE(QString("passo %1, depois do comando %2")
+                         .arg(executados[k].first)
+                         .arg(executados[k].second + 1)
+                         .toStdString());
         ScratchInstall local;
         ScopedDialogRecorder r;
         prepara(local, kConfig + kDados);
