@@ -57,8 +57,9 @@ TEST(SinaisTermino, EachSignalEndsTheProgramCleanlyWithExitCodeZero)
                && proc.state() == QProcess::Running)
             QThread::msleep(50);
         ASSERT_TRUE(temAberto(proc.processId(), inst.dbPath())) << "the database was never attached";
-        // the login window is up right after the module is made
-        QThread::msleep(1000);
+        // the program takes the signals over again once the module is made,
+        // which follows the attachment closely; the login then waits
+        QThread::msleep(2000);
 
         ::kill(pid_t(proc.processId()), sinal);
         const bool terminou = proc.waitForFinished(15000);
