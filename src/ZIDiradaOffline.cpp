@@ -83,6 +83,7 @@ TGanchosAtualizacao GanchosAtualizacao()
 int main(int argc, char **argv)
 {
     TAplicacao app(argc, argv);
+    InstalaSinaisTermino();
     QApplication::setApplicationDisplayName(QStringLiteral("ORVAN ZID"));
     setDialogService(std::make_unique<QtDialogService>());
     DefineProvedorFormAtivo(NomeFormAtivo);
@@ -113,6 +114,8 @@ int main(int argc, char **argv)
         clientModule = std::make_unique<TClientModule1>();
         comunicacao = std::make_unique<TDMComunicacao>();
         dm = std::make_unique<TDMRepres>();
+        // the engine's client puts in its own handlers when it attaches
+        InstalaSinaisTermino();
         // the first-run window closed without a configuration ends the run
         if (AplicacaoTerminada())
             return 0;

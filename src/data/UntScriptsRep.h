@@ -23,6 +23,10 @@ public:
     bool GatilhoAusente(const QString &gatilho);
     bool IndiceAusente(const QString &indice);
     bool FuncaoDeclarada(const QString &funcao);
+    // Read from the catalogue as it is now, tables made in this run included.
+    bool TabelaExiste(const QString &tabela);
+    bool TemChavePrimaria(const QString &tabela);
+    bool CampoAceitaNulo(const QString &tabela, const QString &campo);
 
 private:
     TDMRepres &m_dm;
@@ -39,6 +43,12 @@ struct TComandoAtualizacao {
     bool emLinhas = false;
     // Runs only when this answers true (empty: always).
     TTesteCatalogo quando;
+    // The change this statement makes is not in the database yet: it runs
+    // only then, and makes its step run again when an earlier start was cut
+    // short after the step's test had stopped asking for it. Statements
+    // without either guard (data fixes) run when the step's test asked for
+    // the step, or right after the statement before them ran.
+    TTesteCatalogo falta;
     // The statement time limit is switched off from this statement on.
     bool desligaTempoLimite = false;
 };
@@ -54,10 +64,14 @@ struct TPassoAtualizacao {
 // The fixed sequence of guarded steps, in running order.
 const std::vector<TPassoAtualizacao> &PassosAtualizaBase();
 
+// Called after each statement is committed, with the step number and the
+// statement's position in it (tests cut the sequence short there).
+using TAposComando = std::function<void(int passo, int comando)>;
+
 // Runs the given steps on one query of its own on the module's connection,
 // committing after each statement; a failing step (or its test) is reported
 // and passed over.
-void ExecutaPassos(TDMRepres &dm, const std::vector<TPassoAtualizacao> &passos);
+void ExecutaPassos(TDMRepres &dm, const std::vector<TPassoAtualizacao> &passos, const TAposComando &aposComando = {});
 
 // Brings the local database up to date at start-up.
 void AtualizaBase(TDMRepres &dm);

@@ -6,13 +6,30 @@
 #include "platform/DialogService.h"
 #include "platform/IniFile.h"
 
+#include <QDir>
 #include <QFileInfo>
+
+#include <stdexcept>
 
 TDMRepres *DMRepres = nullptr;
 
 namespace {
 const QString kSecao = QStringLiteral("Banco");
 const QString kMsgSemIni = QStringLiteral("Arquivo de configuração de banco (.INI) não encontrado!");
+
+// A settings file that is there but cannot be read must stop the start: its
+// keys would read as empty and the default database beside the executable
+// would be opened (and upgraded) in place of the one the file names.
+void ExigeIniLegivel(const IniFile &arq)
+{
+    QString motivo;
+    if (arq.readable(&motivo))
+        return;
+    throw std::runtime_error(QStringLiteral("Não foi possível ler o arquivo de configuração \"%1\" (%2). "
+                                            "O programa não será iniciado")
+                                 .arg(QDir::toNativeSeparators(arq.fileName()), motivo)
+                                 .toStdString());
+}
 
 } // namespace
 
@@ -34,7 +51,12 @@ TDMRepres::TDMRepres(const TDMRepresGanchos &ganchos, QObject *owner)
     setObjectName(QStringLiteral("DMRepres"));
     DMRepres = this;
     CriaComponentes();
-    DataModuleCreate();
+    try {
+        DataModuleCreate();
+    } catch (...) {
+        DMRepres = nullptr;
+        throw;
+    }
 }
 
 TDMRepres::~TDMRepres()
@@ -129,10 +151,13 @@ bool TDMRepres::VerificaIni()
         return false;
     }
     IniFile arq(ini);
+    ExigeIniLegivel(arq);
     if (!arq.readString(kSecao, QStringLiteral("Base")).isEmpty())
         return true;
     try {
         arq.writeString(kSecao, QStringLiteral("Base"), QStringLiteral("REPRESEN.FDB"));
+    } catch (const IniFile::SaveError &) {
+        // the user has been told; the default is used even when it cannot be stored
     } catch (const std::exception &e) {
         // the default is used even when it cannot be stored
         dialogs().showMessage(QString::fromUtf8(e.what()));
@@ -148,6 +173,7 @@ bool TDMRepres::ConectaBanco(const QString &sPastaExe)
         return false;
     }
     IniFile arq(ini);
+    ExigeIniLegivel(arq);
     const QString sVersao = arq.readString(kSecao, QStringLiteral("versao"));
     const QString sBanco = arq.readString(kSecao, QStringLiteral("Banco"));
     XRDtRepres->DriverName = TipoDriver(sBanco, sVersao);
@@ -220,6 +246,8 @@ void TDMRepres::DataModuleDestroy()
         arq.writeString(kSecao, QStringLiteral("Grade"), sTpGrade);
         arq.writeString(kSecao, QStringLiteral("CargaCliente"), sIdCargaCliente);
         arq.writeString(kSecao, QStringLiteral("OrdemPedido"), sIdOrdemPedidos);
+    } catch (const IniFile::SaveError &) {
+        // already logged and shown
     } catch (const std::exception &e) {
         // shutting down: nobody left to tell but the console
         qWarning("Não foi possível gravar o arquivo de configuração: %s", e.what());

@@ -45,6 +45,8 @@ struct TDMRepresGanchos {
 class TDMRepres : public QObject {
     Q_OBJECT
 public:
+    // Throws, without touching any database, when the configuration file
+    // exists but cannot be read.
     explicit TDMRepres(QObject *owner = nullptr);
     TDMRepres(const TDMRepresGanchos &ganchos, QObject *owner = nullptr);
     ~TDMRepres() override;

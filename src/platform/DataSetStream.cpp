@@ -23,9 +23,6 @@ namespace {
 constexpr char kMagic[4] = {'D', 'S', 'E', 'T'};
 constexpr quint16 kVersion = 1;
 constexpr int kMaxScale = 18;
-// Every cell becomes a QVariant whatever its size on the wire; this bounds
-// the memory a stream of mostly nulls can claim.
-constexpr qint64 kMaxCells = qint64(1) << 25;
 // name length, type, size, scale, flags
 constexpr qint64 kMinFieldBytes = 4 + 1 + 4 + 4 + 1;
 constexpr quint8 kFlagRequired = 0x01;
@@ -382,9 +379,13 @@ QVariant readValue(Reader &r, const FieldDef &f)
     fail(QStringLiteral("Dataset stream has a field of unknown type"));
 }
 
-std::vector<FieldDef> readFieldDefs(Reader &r)
+// Fields count as cells too: a stream of a hundred million empty field
+// definitions costs as much as as many values.
+std::vector<FieldDef> readFieldDefs(Reader &r, qint64 maxCells)
 {
     const quint32 count = r.get<quint32>("field count");
+    if (qint64(count) > maxCells)
+        throw DataSetTooLarge(QStringLiteral("Dataset stream is too large (%1 fields)").arg(count));
     if (qint64(count) * kMinFieldBytes > r.remaining())
         fail(QStringLiteral("Dataset stream declares %1 fields, more than its data holds").arg(count));
     std::vector<FieldDef> defs;
@@ -407,7 +408,7 @@ std::vector<FieldDef> readFieldDefs(Reader &r)
     return defs;
 }
 
-std::vector<Row> readRows(Reader &r, const std::vector<FieldDef> &defs)
+std::vector<Row> readRows(Reader &r, const std::vector<FieldDef> &defs, qint64 maxCells)
 {
     const quint32 count = r.get<quint32>("row count");
     const qint64 fields = qint64(defs.size());
@@ -416,8 +417,9 @@ std::vector<Row> readRows(Reader &r, const std::vector<FieldDef> &defs)
         fail(QStringLiteral("Dataset stream has rows but no fields"));
     if (qint64(count) * bitmapBytes > r.remaining())
         fail(QStringLiteral("Dataset stream declares %1 rows, more than its data holds").arg(count));
-    if (qint64(count) * fields > kMaxCells)
-        fail(QStringLiteral("Dataset stream is too large (%1 rows of %2 fields)").arg(count).arg(fields));
+    if ((qint64(count) + 1) * fields > maxCells)
+        throw DataSetTooLarge(
+            QStringLiteral("Dataset stream is too large (%1 rows of %2 fields)").arg(count).arg(fields));
 
     std::vector<Row> rows;
     rows.reserve(count);
@@ -494,7 +496,24 @@ private:
     std::string m_key;
 };
 
-std::unique_ptr<DataSet> decodeMember(size_t position, const QString &name, const std::string &text)
+qint64 cellsOf(const DataSet &ds)
+{
+    return qint64(ds.fieldDefs().size()) * (qint64(ds.recordCount()) + 1);
+}
+
+QString mebibytes(qint64 bytes)
+{
+    return QString::number(double(bytes) / double(qint64(1) << 20), 'g', 6);
+}
+
+// What is left of a list's limits while its datasets are decoded in turn.
+struct ListBudget {
+    qint64 bytes;
+    qint64 cells;
+};
+
+std::unique_ptr<DataSet> decodeMember(size_t position, const QString &name, const std::string &text,
+                                      ListBudget &budget, const DataSetListLimits &limits)
 {
     const QString where = QStringLiteral("Dataset %1 ('%2') of the list").arg(position + 1).arg(name);
     QByteArray zipped;
@@ -505,16 +524,27 @@ std::unique_ptr<DataSet> decodeMember(size_t position, const QString &name, cons
     }
     QByteArray stream;
     try {
-        stream = zlibInflate(zipped, kMaxDataSetStreamBytes);
+        stream = zlibInflate(zipped, std::min(budget.bytes, kMaxDataSetStreamBytes));
+    } catch (const ZlibLimitError &) {
+        throw DataSetTooLarge(
+            QStringLiteral("Os dados enviados pelo servidor passam do limite de %1 MiB descompactados; "
+                           "nada foi gravado")
+                .arg(mebibytes(limits.maxInflatedBytes)));
     } catch (const ZlibError &e) {
         fail(QStringLiteral("%1 is not a valid zlib stream: %2").arg(where, e.message()));
     }
+    budget.bytes -= stream.size();
     auto ds = std::make_unique<DataSet>();
     try {
-        decodeDataSet(stream, *ds);
+        decodeDataSet(stream, *ds, budget.cells);
+    } catch (const DataSetTooLarge &) {
+        throw DataSetTooLarge(
+            QStringLiteral("Os dados enviados pelo servidor passam do limite de %1 células; nada foi gravado")
+                .arg(limits.maxCells));
     } catch (const DataSetStreamError &e) {
         fail(QStringLiteral("%1: %2").arg(where, e.message()));
     }
+    budget.cells -= cellsOf(*ds);
     return ds;
 }
 
@@ -562,6 +592,11 @@ QByteArray encodeDataSet(const DataSet &dataSet)
 
 void decodeDataSet(const QByteArray &stream, DataSet &into)
 {
+    decodeDataSet(stream, into, kMaxDataSetCells);
+}
+
+void decodeDataSet(const QByteArray &stream, DataSet &into, qint64 maxCells)
+{
     Reader r(stream);
     const QByteArrayView magic = r.bytes(sizeof kMagic, "magic");
     if (magic != QByteArrayView(kMagic, sizeof kMagic))
@@ -569,8 +604,8 @@ void decodeDataSet(const QByteArray &stream, DataSet &into)
     const quint16 version = r.get<quint16>("version");
     if (version != kVersion)
         fail(QStringLiteral("Unsupported dataset stream version %1").arg(version));
-    std::vector<FieldDef> defs = readFieldDefs(r);
-    std::vector<Row> rows = readRows(r, defs);
+    std::vector<FieldDef> defs = readFieldDefs(r, maxCells);
+    std::vector<Row> rows = readRows(r, defs, maxCells);
     if (r.remaining() != 0)
         fail(QStringLiteral("Dataset stream has %1 unexpected bytes at its end").arg(r.remaining()));
 
@@ -597,7 +632,7 @@ QByteArray encodeDataSetList(const std::vector<std::pair<QString, const DataSet 
     return json;
 }
 
-NamedDataSets decodeDataSetList(const QByteArray &json)
+NamedDataSets decodeDataSetList(const QByteArray &json, const DataSetListLimits &limits)
 {
     ListCollector collector;
     const bool ok = nlohmann::ordered_json::sax_parse(json.constData(), json.constData() + json.size(), &collector);
@@ -605,25 +640,27 @@ NamedDataSets decodeDataSetList(const QByteArray &json)
         fail(collector.error.isEmpty() ? QStringLiteral("Dataset list is not valid JSON") : collector.error);
     NamedDataSets out;
     out.reserve(collector.members.size());
+    ListBudget budget{limits.maxInflatedBytes, limits.maxCells};
     for (size_t i = 0; i < collector.members.size(); ++i) {
         const QString name = QString::fromStdString(collector.members[i].first);
-        out.emplace_back(name, decodeMember(i, name, collector.members[i].second));
+        out.emplace_back(name, decodeMember(i, name, collector.members[i].second, budget, limits));
     }
     return out;
 }
 
-NamedDataSets decodeDataSetList(const nlohmann::ordered_json &object)
+NamedDataSets decodeDataSetList(const nlohmann::ordered_json &object, const DataSetListLimits &limits)
 {
     if (!object.is_object())
         fail(QStringLiteral("Dataset list is not a JSON object"));
     NamedDataSets out;
     out.reserve(object.size());
     size_t i = 0;
+    ListBudget budget{limits.maxInflatedBytes, limits.maxCells};
     for (const auto &[key, value] : object.items()) {
         const QString name = QString::fromStdString(key);
         if (!value.is_string())
             fail(QStringLiteral("Dataset list member '%1' is not a string").arg(name));
-        out.emplace_back(name, decodeMember(i++, name, value.get_ref<const std::string &>()));
+        out.emplace_back(name, decodeMember(i++, name, value.get_ref<const std::string &>(), budget, limits));
     }
     return out;
 }

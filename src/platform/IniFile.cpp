@@ -1,18 +1,56 @@
 #include "platform/IniFile.h"
 
 #include "platform/Cp1252.h"
+#include "platform/DialogService.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringList>
 
-#include <array>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <optional>
 #include <stdexcept>
 #include <utility>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
+
+IniFile::SystemCalls& systemCalls()
+{
+    static IniFile::SystemCalls calls;
+    return calls;
+}
+
+std::atomic<bool> g_userTold{false};
+
+long callWrite(int fd, const char* data, std::size_t size)
+{
+    const auto& f = systemCalls().write;
+    return f ? f(fd, data, size) : static_cast<long>(::write(fd, data, size));
+}
+
+int callSync(int fd)
+{
+    const auto& f = systemCalls().sync;
+    return f ? f(fd) : ::fsync(fd);
+}
+
+int callClose(int fd)
+{
+    const auto& f = systemCalls().close;
+    return f ? f(fd) : ::close(fd);
+}
+
+QString systemError()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
 
 bool sameName(const QString& a, const QString& b)
 {
@@ -133,16 +171,74 @@ Document loadForReading(const QString& path)
     return doc;
 }
 
+// Writes the whole text to a temporary file beside the target, checks every
+// write, the flush to disk and the close, and only then renames it over the
+// target; any failure removes the temporary file and leaves the target alone.
+// A full disk must never turn the settings into an empty file.
+bool writeAtomically(const QString& path, const QByteArray& bytes, QString& error)
+{
+    const QFileInfo target(path);
+    const QByteArray finalName = QFile::encodeName(target.absoluteFilePath());
+    QByteArray tempName = finalName + ".XXXXXX";
+    const int fd = ::mkstemp(tempName.data());
+    if (fd < 0) {
+        error = systemError();
+        return false;
+    }
+    struct stat old;
+    mode_t mode = 0644;
+    if (::stat(finalName.constData(), &old) == 0)
+        mode = old.st_mode & 07777;
+    ::fchmod(fd, mode);
+
+    auto fail = [&](bool closeIt) {
+        error = systemError();
+        if (closeIt)
+            ::close(fd);
+        ::unlink(tempName.constData());
+        return false;
+    };
+    const char* data = bytes.constData();
+    std::size_t left = static_cast<std::size_t>(bytes.size());
+    while (left > 0) {
+        const long n = callWrite(fd, data, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = ENOSPC;
+            return fail(true);
+        }
+        data += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    if (callSync(fd) != 0)
+        return fail(true);
+    if (callClose(fd) != 0)
+        return fail(false);
+    if (::rename(tempName.constData(), finalName.constData()) != 0)
+        return fail(false);
+    return true;
+}
+
 void save(const QString& path, const Document& doc)
 {
     QString text = doc.lines.join(doc.eol);
     if (doc.finalEol && !doc.lines.isEmpty())
         text += doc.eol;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(toCp1252(text)) < 0 || !file.commit()) {
-        throw std::runtime_error(
-            QStringLiteral("Cannot save the settings file \"%1\": %2").arg(path, file.errorString()).toStdString());
+    QString error;
+    if (writeAtomically(path, toCp1252(text), error))
+        return;
+    const QString message = QStringLiteral("Cannot save the settings file \"%1\": %2").arg(path, error);
+    qWarning("%s", qUtf8Printable(message));
+    if (!g_userTold.exchange(true)) {
+        dialogs().showMessage(
+            QStringLiteral("Não foi possível gravar o arquivo de configuração \"%1\" (%2). "
+                           "O arquivo anterior foi mantido e as alterações de configuração "
+                           "desta sessão não serão salvas.")
+                .arg(QDir::toNativeSeparators(path), error));
     }
+    throw IniFile::SaveError(message.toStdString());
 }
 
 bool hasLineBreak(const QString& s)
@@ -157,9 +253,29 @@ IniFile::IniFile(QString path)
 {
 }
 
+void IniFile::setSystemCalls(SystemCalls calls)
+{
+    systemCalls() = std::move(calls);
+}
+
+void IniFile::resetFailureNotice()
+{
+    g_userTold = false;
+}
+
 QString IniFile::fileName() const
 {
     return m_path;
+}
+
+bool IniFile::readable(QString* error) const
+{
+    Document doc;
+    QString reason;
+    const bool ok = load(m_path, doc, reason);
+    if (!ok && error)
+        *error = reason;
+    return ok;
 }
 
 QString IniFile::readString(const QString& section, const QString& key, const QString& def) const

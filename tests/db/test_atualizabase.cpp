@@ -574,4 +574,57 @@ TEST_F(AtualizaBaseTest, StepWhoseCommitFailsDoesNotSpoilTheNextOnes)
     EXPECT_EQ(tipo(db, "COLECAO", "COL_NOVA"), "INTEGER");
 }
 
+// A start killed between two statements of a step (here: the sequence cut
+// short right after a statement's commit) must be completed by the next
+// start, whatever statement it stopped after: no message, and the whole
+// catalogue as a clean upgrade leaves it.
+struct Interrompido {
+};
+
+TEST_F(AtualizaBaseTest, UpgradeCutShortAfterAnyStatementCompletesAtTheNextStart)
+{
+    prepara(inst, kConfig + kDados);
+    inst.writeFile("XR.ini", kIni);
+    std::vector<std::pair<int, int>> executados; // step, statement
+    QStringList limpo;
+    {
+        TDMRepres dm{TDMRepresGanchos{}};
+        ExecutaPassos(dm, PassosAtualizaBase(), [&executados](int p, int c) { executados.emplace_back(p, c); });
+        limpo = catalogo(*dm.XRDtRepres);
+    }
+    ASSERT_EQ(rec->texts(), QStringList());
+
+    int cortes = 0;
+    for (size_t k = 0; k + 1 < executados.size(); ++k) {
+        // a cut after a step's last statement is a cut between steps
+        if (executados[k].first != executados[k + 1].first)
+            continue;
+        ++cortes;
+        SCOPED_TRACE(QString("passo %1, depois do comando %2")
+                         .arg(executados[k].first)
+                         .arg(executados[k].second + 1)
+                         .toStdString());
+        ScratchInstall local;
+        ScopedDialogRecorder r;
+        prepara(local, kConfig + kDados);
+        local.writeFile("XR.ini", kIni);
+        {
+            TDMRepres dm{TDMRepresGanchos{}};
+            size_t feitos = 0;
+            try {
+                ExecutaPassos(dm, PassosAtualizaBase(), [&feitos, k](int, int) {
+                    if (feitos++ == k)
+                        throw Interrompido{};
+                });
+                ADD_FAILURE() << "not cut short";
+            } catch (const Interrompido &) {
+            }
+        }
+        auto dm = inicia(local);
+        EXPECT_EQ(r->texts(), QStringList());
+        EXPECT_EQ(catalogo(*dm->XRDtRepres), limpo);
+    }
+    EXPECT_GT(cortes, 30);
+}
+
 } // namespace

@@ -3,7 +3,11 @@
 #include "data/untDMRepres.h"
 #include "platform/IniFile.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -217,6 +221,47 @@ TEST_F(DMRepresTest, BadInstallationsGetAClearMessageAndLoseNothing)
         EXPECT_TRUE(r->texts()[0].contains(QString::fromUtf8(c.trecho))) << c.nome << ": " << r->texts()[0].toStdString();
         EXPECT_TRUE(reg.eventos.isEmpty()) << c.nome;
         EXPECT_EQ(local.readFile("REPRESEN.FDB"), antes) << c.nome;
+    }
+}
+
+// A settings file that is there but cannot be read stops the start with a
+// message naming it: no database is opened, upgraded or written, and the
+// file is not rewritten.
+TEST_F(DMRepresTest, UnreadableIniRefusesToStartAndOpensNoDatabase)
+{
+    struct Caso {
+        const char *nome;
+        std::function<void(ScratchInstall &)> prepara;
+    };
+    std::vector<Caso> casos = {
+        {"pasta no lugar do arquivo", [](ScratchInstall &i) { QDir(i.dir()).mkdir("XR.ini"); }},
+    };
+    if (::geteuid() != 0) // permissions do not stop the super-user
+        casos.push_back({"sem permissão de leitura", [](ScratchInstall &i) {
+                             i.writeFile("XR.ini", kIniBasico);
+                             QFile::setPermissions(i.path("XR.ini"), QFileDevice::WriteOwner);
+                         }});
+    for (const Caso &c : casos) {
+        ScratchInstall local;
+        insereConfig(local);
+        c.prepara(local);
+        const QByteArray banco = local.readFile("REPRESEN.FDB");
+        ScopedDialogRecorder r;
+        Registro reg;
+        try {
+            TDMRepres dm(ganchosQueRegistram(reg));
+            ADD_FAILURE() << c.nome << ": started";
+        } catch (const std::runtime_error &e) {
+            const QString texto = QString::fromUtf8(e.what());
+            EXPECT_TRUE(texto.startsWith("Não foi possível ler o arquivo de configuração")) << texto.toStdString();
+            EXPECT_TRUE(texto.contains(local.path("XR.ini"))) << texto.toStdString();
+        }
+        EXPECT_EQ(DMRepres, nullptr) << c.nome;
+        EXPECT_TRUE(reg.eventos.isEmpty()) << c.nome;
+        EXPECT_EQ(r->texts(), QStringList()) << c.nome;
+        EXPECT_EQ(local.readFile("REPRESEN.FDB"), banco) << c.nome;
+        QFile::setPermissions(local.path("XR.ini"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        EXPECT_TRUE(QFileInfo(local.path("XR.ini")).isDir() || local.readFile("XR.ini") == kIniBasico) << c.nome;
     }
 }
 

@@ -4,6 +4,8 @@ Prints its port on the first line of stdout, then serves:
   /redirect      302 to /echo/after-redirect
   /slow          answers after 5 seconds
   /status/<n>    status n with body "status n"
+  /big/<n>       n bytes with their Content-Length
+  /stream/<n>    n bytes without a length, ended by closing the connection
   anything else  200 with a JSON echo of method, path, headers and body
 Every answer carries "X-Peer: echo". The process ends itself after the
 number of seconds given as its only argument (default 60).
@@ -38,6 +40,21 @@ class Handler(BaseHTTPRequestHandler):
         elif self.path == "/slow":
             time.sleep(5)
             self.answer(200, b"late")
+        elif self.path.startswith("/big/"):
+            self.answer(200, b"x" * int(self.path[len("/big/"):]))
+        elif self.path.startswith("/stream/"):
+            left = int(self.path[len("/stream/"):])
+            self.close_connection = True
+            self.send_response(200)
+            self.send_header("Connection", "close")
+            self.end_headers()
+            try:
+                while left > 0:
+                    n = min(left, 65536)
+                    self.wfile.write(b"y" * n)
+                    left -= n
+            except OSError:
+                pass  # the client hung up past its limit
         elif self.path.startswith("/status/"):
             code = int(self.path[len("/status/"):])
             self.answer(code, b"status %d" % code)

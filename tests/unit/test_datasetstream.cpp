@@ -359,3 +359,64 @@ TEST(DataSetList, DecodeNamesWhatIsWrong)
 }
 
 } // namespace
+
+namespace {
+
+QByteArray listOf(const std::vector<const DataSet *> &members)
+{
+    std::vector<std::pair<QString, const DataSet *>> named;
+    for (const DataSet *ds : members)
+        named.emplace_back(QStringLiteral("T%1").arg(named.size()), ds);
+    return encodeDataSetList(named);
+}
+
+} // namespace
+
+// A small answer must not grow into gigabytes: the limits hold for the whole
+// list, not for each dataset alone, and field definitions count as cells.
+TEST(DataSetList, WholeListIsBoundedOnceInflatedAndDecoded)
+{
+    std::vector<Row> rows;
+    for (int i = 0; i < 5; ++i)
+        rows.push_back({QString(1000, QChar('a' + i))});
+    const auto wide = makeDataSet({{"S", FieldType::String, 1000, 0, false}}, rows);
+    const qint64 streamBytes = encodeDataSet(*wide).size();
+    const qint64 wideCells = 1 * (5 + 1);
+    std::vector<FieldDef> manyFields;
+    for (int i = 0; i < 20; ++i)
+        manyFields.push_back({QStringLiteral("F%1").arg(i), FieldType::Integer, 0, 0, false});
+    const auto noRows = makeDataSet(manyFields, {});
+    const QByteArray three = listOf({wide.get(), wide.get(), wide.get()});
+    const QByteArray fieldsOnly = listOf({noRows.get()});
+
+    const struct {
+        const char *name;
+        QByteArray json;
+        DataSetListLimits limits;
+        const char *refusal; // nullptr: accepted
+    } cases[] = {
+        {"bytes of the whole list", three, {3 * streamBytes - 1, kMaxDataSetCells}, "MiB descompactados"},
+        {"bytes just enough", three, {3 * streamBytes, kMaxDataSetCells}, nullptr},
+        {"cells of the whole list", three, {kMaxDataSetStreamBytes, 3 * wideCells - 1}, "células"},
+        {"cells just enough", three, {kMaxDataSetStreamBytes, 3 * wideCells}, nullptr},
+        {"fields without rows", fieldsOnly, {kMaxDataSetStreamBytes, 19}, "células"},
+        {"fields just enough", fieldsOnly, {kMaxDataSetStreamBytes, 20}, nullptr},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const bool fromObject : {false, true}) {
+            try {
+                const NamedDataSets list = fromObject
+                    ? decodeDataSetList(nlohmann::ordered_json::parse(c.json.toStdString()), c.limits)
+                    : decodeDataSetList(c.json, c.limits);
+                EXPECT_EQ(c.refusal, nullptr) << "accepted";
+                EXPECT_FALSE(list.empty());
+            } catch (const DataSetTooLarge &e) {
+                ASSERT_NE(c.refusal, nullptr) << e.what();
+                EXPECT_TRUE(e.message().contains(QString::fromUtf8(c.refusal))) << e.what();
+                EXPECT_TRUE(e.message().startsWith(QStringLiteral("Os dados enviados pelo servidor passam do limite")))
+                    << e.what();
+            }
+        }
+    }
+}

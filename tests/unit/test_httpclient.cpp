@@ -166,4 +166,42 @@ TEST_F(HttpClientTest, HeaderWithLineBreakIsRejected)
     EXPECT_THROW(client.request(req), NetError);
 }
 
+// An answer is never buffered past its limit, whether the server declares
+// its length or just keeps sending; up to the limit it arrives whole.
+TEST_F(HttpClientTest, AnswerPastItsSizeLimitFailsWithOneClearMessage)
+{
+    const struct {
+        const char *path;
+        qint64 limit;
+        bool accepted;
+    } cases[] = {
+        {"/big/1000", 1000, true},
+        {"/stream/1000", 1000, true},
+        {"/big/1001", 1000, false},
+        {"/stream/1001", 1000, false},
+        {"/stream/200000000", 100000, false}, // stops long before the whole answer
+        {"/big/300000", kMaxHttpResponseBytes, true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.path);
+        HttpRequest req;
+        req.url = url(c.path);
+        req.timeoutMs = 20000;
+        req.maxResponseBytes = c.limit;
+        QElapsedTimer clock;
+        clock.start();
+        try {
+            const HttpResponse resp = client.request(req);
+            EXPECT_TRUE(c.accepted);
+            EXPECT_EQ(resp.status, 200);
+            EXPECT_EQ(resp.body.size(), QByteArray(c.path).mid(QByteArray(c.path).lastIndexOf('/') + 1).toLongLong());
+        } catch (const NetError &e) {
+            EXPECT_FALSE(c.accepted) << e.what();
+            EXPECT_TRUE(e.message().startsWith(QStringLiteral("A resposta do servidor passa do limite de"))) << e.what();
+        }
+        EXPECT_LT(clock.elapsed(), 10000);
+    }
+    EXPECT_EQ(HttpRequest().maxResponseBytes, qint64(256) << 20);
+}
+
 } // namespace

@@ -1,5 +1,7 @@
 #include "platform/IniFile.h"
 
+#include "platform/DialogService.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -7,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <stdexcept>
+
+#include <unistd.h>
 
 namespace {
 
@@ -166,6 +171,66 @@ TEST_F(IniFileTest, RejectsWhatCannotBeWritten)
                  std::invalid_argument);
     EXPECT_THROW(ini.writeString(QStringLiteral("A"), QString(), QStringLiteral("1")), std::invalid_argument);
     EXPECT_EQ(readBytes(), QByteArray("[A]\r\nx=1\r\n"));
+}
+
+// Every way a full or failing disk shows itself during a save: the old file
+// stays byte for byte, no temporary file is left behind, the failure is
+// raised, logged each time and shown to the user only once.
+TEST_F(IniFileTest, FailedSaveKeepsTheOldFileAndTellsTheUserOnce)
+{
+    const QByteArray original("[Banco]\r\nBase=/home/ana/ORVAN ZID/REPRESEN.FDB\r\nGrade=S\r\n");
+    struct Caso
+    {
+        const char* name;
+        IniFile::SystemCalls calls;
+    };
+    const auto writeHalf = [](int fd, const char* data, std::size_t size) -> long {
+        if (size > 8)
+            return static_cast<long>(::write(fd, data, size / 2));
+        errno = ENOSPC;
+        return -1;
+    };
+    const Caso casos[] = {
+        {"write refused", {[](int, const char*, std::size_t) -> long { errno = ENOSPC; return -1; }, {}, {}}},
+        {"short writes then full", {writeHalf, {}, {}}},
+        {"write of nothing", {[](int, const char*, std::size_t) -> long { return 0; }, {}, {}}},
+        {"flush to disk fails", {{}, [](int) { errno = EIO; return -1; }, {}}},
+        {"close fails", {{}, {}, [](int fd) { ::close(fd); errno = EDQUOT; return -1; }}},
+    };
+    static QStringList logged;
+    logged.clear();
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& m) {
+        logged << m;
+    });
+    ScopedDialogRecorder rec;
+    IniFile::resetFailureNotice();
+    for (const Caso& c : casos) {
+        writeBytes(original);
+        IniFile::setSystemCalls(c.calls);
+        IniFile ini(path());
+        EXPECT_THROW(ini.writeString(QStringLiteral("Banco"), QStringLiteral("Data"), QStringLiteral("11/12/2026")),
+                     IniFile::SaveError)
+            << c.name;
+        IniFile::setSystemCalls({});
+        EXPECT_EQ(readBytes(), original) << c.name;
+        EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("XR.ini")}) << c.name;
+    }
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(logged.size(), static_cast<qsizetype>(std::size(casos)));
+    for (const QString& line : logged)
+        EXPECT_NE(line.indexOf(path()), -1) << line.toStdString();
+    const QStringList shown = rec->texts();
+    ASSERT_EQ(shown.size(), 1) << shown.join('\n').toStdString();
+    EXPECT_TRUE(shown[0].startsWith(QStringLiteral("Não foi possível gravar o arquivo de configuração")))
+        << shown[0].toStdString();
+
+    // the disk has room again: the next save goes through and keeps the mode
+    QFile::setPermissions(path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    IniFile(path()).writeString(QStringLiteral("Banco"), QStringLiteral("Data"), QStringLiteral("11/12/2026"));
+    EXPECT_EQ(readBytes(), original + "Data=11/12/2026\r\n");
+    EXPECT_EQ(QFile::permissions(path()),
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser);
+    IniFile::resetFailureNotice();
 }
 
 } // namespace

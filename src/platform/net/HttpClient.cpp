@@ -36,10 +36,28 @@ struct SlistDeleter {
     void operator()(curl_slist *l) const { curl_slist_free_all(l); }
 };
 
+struct BodySink {
+    QByteArray *body;
+    qint64 max;
+    bool exceeded = false;
+};
+
 size_t onBody(char *data, size_t size, size_t count, void *user)
 {
-    static_cast<QByteArray *>(user)->append(data, qsizetype(size * count));
+    auto *sink = static_cast<BodySink *>(user);
+    const qint64 n = qint64(size * count);
+    if (qint64(sink->body->size()) + n > sink->max) {
+        sink->exceeded = true;
+        return 0; // curl ends the transfer with a write error
+    }
+    sink->body->append(data, qsizetype(n));
     return size * count;
+}
+
+NetError tooLarge(qint64 max)
+{
+    return NetError(QStringLiteral("A resposta do servidor passa do limite de %1 MiB")
+                        .arg(QString::number(double(max) / double(qint64(1) << 20), 'g', 6)));
 }
 
 size_t onHeader(char *data, size_t size, size_t count, void *user)
@@ -120,7 +138,10 @@ HttpResponse HttpClient::request(const HttpRequest &req) const
     check(curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L));
     check(curl_easy_setopt(h, CURLOPT_HTTPHEADER, headerList.get()));
     check(curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &onBody));
-    check(curl_easy_setopt(h, CURLOPT_WRITEDATA, &resp.body));
+    BodySink sink{&resp.body, std::max<qint64>(req.maxResponseBytes, 0)};
+    check(curl_easy_setopt(h, CURLOPT_WRITEDATA, &sink));
+    // a declared length past the limit fails before any byte is kept
+    check(curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(sink.max)));
     check(curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &onHeader));
     check(curl_easy_setopt(h, CURLOPT_HEADERDATA, &resp.headers));
 
@@ -136,6 +157,8 @@ HttpResponse HttpClient::request(const HttpRequest &req) const
         check(curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, methodName(req.method)));
 
     const CURLcode rc = curl_easy_perform(h);
+    if (sink.exceeded || rc == CURLE_FILESIZE_EXCEEDED)
+        throw tooLarge(sink.max);
     if (rc != CURLE_OK)
         throw NetError(QString::fromUtf8(errorText[0] ? errorText : curl_easy_strerror(rc)));
 

@@ -20,6 +20,9 @@ private:
 
 enum class HttpMethod { Get, Post, Put, Delete };
 
+// Largest answer body accepted by default; past it the transfer stops.
+inline constexpr qint64 kMaxHttpResponseBytes = qint64(256) << 20;
+
 // Name/value pairs in the order they are sent or were received.
 using HttpHeaders = std::vector<std::pair<QByteArray, QByteArray>>;
 
@@ -30,6 +33,9 @@ struct HttpRequest {
     QByteArray body; // sent with POST, PUT and (when not empty) DELETE
     int timeoutMs = 90000; // whole transfer; 0 = no limit
     bool followRedirects = true;
+    // An answer body past this many bytes ends the transfer with a NetError
+    // instead of growing without bound until the time-out.
+    qint64 maxResponseBytes = kMaxHttpResponseBytes;
 };
 
 struct HttpResponse {

@@ -101,7 +101,7 @@ QByteArray zlibInflate(const QByteArray &data, qint64 maxOutput)
         consumed += inSlice - qsizetype(z.s.avail_in);
         produced += outSlice - qsizetype(z.s.avail_out);
         if (produced > maxOutput)
-            throw ZlibError(QStringLiteral("Decompressed data exceeds %1 bytes").arg(maxOutput));
+            throw ZlibLimitError(QStringLiteral("Decompressed data exceeds %1 bytes").arg(maxOutput));
         switch (rc) {
         case Z_STREAM_END:
             if (consumed != data.size())

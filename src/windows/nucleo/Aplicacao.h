@@ -12,6 +12,18 @@ bool AplicacaoTerminada();
 // Forgets an earlier TerminaAplicacao (a fresh start within one process).
 void ReiniciaAplicacao();
 
+// Makes SIGTERM, SIGINT and SIGHUP end the run from the event loop the way
+// closing the main window does, but without its questions: open boxes are
+// answered as Esc would, later ones are not shown and get the cancelling
+// answer, and nothing half-typed is saved; the program then tears down as
+// usual (settings written, transaction rolled back, database detached) and
+// exits with 0. Call right after the application object exists, and again
+// once the database is attached (its client library puts in handlers of its
+// own then).
+void InstalaSinaisTermino();
+// Whether a termination signal has been taken.
+bool TerminadaPorSinal();
+
 // The text an uncaught error is shown with; empty for a silent abort.
 QString TextoExcecao(std::exception_ptr erro);
 // Shows an uncaught error in a box titled with the program's name.
