@@ -5,6 +5,7 @@
 #include "data/untDMRepres.h"
 #include "platform/DialogService.h"
 #include "sync/EscolhaRetaguarda.h"
+#include "sync/untCargas.h"
 #include "sync/untDMComunicacao.h"
 #include "sync/untDMRemoto.h"
 #include "windows/nucleo/InterfacesJanelas.h"
@@ -50,6 +51,7 @@ int main(int argc, char **argv)
     InstalaAtualizaBase();
     InstalaConsultasJanelas();
     RegistraJanelaPedido();
+    RegisterClass(QStringLiteral("TfmCargas"), [](QWidget *dono) { return new TfmCargas(dono); });
     InstalaEscolhaRetaguarda();
 
     // Made in this order, destroyed in the reverse one: the main window
