@@ -51,7 +51,7 @@ int main(int argc, char **argv)
     InstalaAtualizaBase();
     InstalaConsultasJanelas();
     RegistraJanelaPedido();
-    RegisterClass(QStringLiteral("TfmCargas"), [](QWidget *dono) { return new TfmCargas(dono); });
+    RegisterClass(QStringLiteral("TfmCargas"), CriaJanelaCargas);
     InstalaEscolhaRetaguarda();
 
     // Made in this order, destroyed in the reverse one: the main window

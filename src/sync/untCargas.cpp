@@ -211,6 +211,8 @@ TfmCargas::TfmCargas(QWidget *dono)
 
 TfmCargas::~TfmCargas() = default;
 
+QWidget *CriaJanelaCargas(QWidget *dono) { return new TfmCargas(dono); }
+
 void TfmCargas::CriaControles()
 {
     auto *layout = new QVBoxLayout(Corpo());

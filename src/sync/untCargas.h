@@ -75,3 +75,6 @@ private:
     QString m_versao;
     bool m_carregando = false;
 };
+
+// What the window registry makes for the class name "TfmCargas".
+QWidget *CriaJanelaCargas(QWidget *dono);

@@ -11,9 +11,12 @@
 #include "sync/untDMComunicacao.h"
 #include "sync/untDMRemoto.h"
 #include "windows/nucleo/WindowRegistry.h"
+#include "windows/principal/untPrincipal.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QLineEdit>
+#include <QMdiSubWindow>
 #include <QCoreApplication>
 #include <QPointer>
 #include <QProgressBar>
@@ -474,6 +477,19 @@ TEST(CargaJanela, OpeningWithoutOfferOrWithABadVersion)
         EXPECT_EQ(a.estadoMestre(), antes);
     }
     {
+        // a version that stops being a number between opening and loading
+        json cenario = cenarioJson("nove");
+        cenario["answers"] = {{"GetVersaoServ", {{"body", json::array({{{"resultado", "9"}}})}, {"times", 1}}}};
+        Ambiente a(true, cenario);
+        const QString antes = a.estadoMestre();
+        TfmCargas *w = a.abre();
+        ASSERT_TRUE(w->bConexao);
+        a.sincroniza();
+        EXPECT_EQ(a.rec->texts(), (QStringList{"Confirma a Sincronização?", "'nove' is not a valid integer value"}));
+        EXPECT_EQ(a.fake.de("CarregaDados").size(), 0u);
+        EXPECT_EQ(a.estadoMestre(), antes);
+    }
+    {
         json cenario = cenarioJson("9");
         cenario["login"] = 3;
         Ambiente a(false, cenario);
@@ -500,12 +516,68 @@ TEST(CargaJanela, TheEventLoopRunsDuringALoad)
         if (w->Carregando() && v > 0 && v < w->ProgressBar1->maximum())
             valores.push_back(v);
     });
+    // closing asked for during the load waits for its end
+    bool abertaAposFechar = false;
+    QTimer::singleShot(0, w, [w, &abertaAposFechar] {
+        QTimer *t = new QTimer(w);
+        QObject::connect(t, &QTimer::timeout, w, [w, t, &abertaAposFechar] {
+            if (!w->Carregando())
+                return;
+            t->stop();
+            w->close();
+            abertaAposFechar = w->isVisible();
+        });
+        t->start(1);
+    });
     a.sincroniza();
     EXPECT_EQ(a.rec->texts().last(), kConcluida) << a.rec->texts().join('|').toStdString();
     EXPECT_EQ(a.valor("SELECT COUNT(*) FROM PA_ITEN").toInt(), 4000);
     EXPECT_GT(durante, 0) << "a timer started before the load fires during it";
     EXPECT_FALSE(valores.empty()) << "the bar moves between the ends of a table";
-    EXPECT_EQ(w->ProgressBar1->value(), 0);
+    EXPECT_TRUE(abertaAposFechar);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(a.janela.isNull() || !a.janela->isVisible()) << "closed once the load ended";
+}
+
+TEST(CargaJanela, ServerDateWithoutAnswerTakesTheLocalClock)
+{
+    json cenario = cenarioJson("9");
+    cenario["answers"] = {{"UpdateDataServidor", {{"body", json::array()}}}};
+    Ambiente a(true, cenario);
+    TfmCargas *w = a.abre();
+    ASSERT_TRUE(w->bConexao);
+    const QDate hoje = QDate::currentDate();
+    a.sincroniza();
+    EXPECT_EQ(a.rec->texts().last(), kConcluida) << a.rec->texts().join('|').toStdString();
+    EXPECT_EQ(a.valor("SELECT DTULTSINCRONIZACAO FROM CONFIG").toDate(), hoje);
+    EXPECT_FALSE(a.valor("SELECT HRULTSINCRONIZACAO FROM CONFIG").isNull());
+    QByteArray log;
+    for (const QString &f : QDir(a.inst.path("Logs")).entryList(QDir::Files))
+        log += a.inst.readFile("Logs/" + f);
+    EXPECT_TRUE(log.contains("Data do servidor sem resposta")) << log.toStdString();
+}
+
+TEST(CargaJanela, TheSideBarOpensItByClassName)
+{
+    Ambiente a(true, cenarioJson("9"));
+    RegisterClass(QStringLiteral("TfmCargas"), CriaJanelaCargas);
+    TGanchosPrincipal g;
+    g.Login = [](QWidget *) { return true; };
+    auto principal = std::make_unique<TfmPrincipal>(g);
+    principal->show();
+    QTest::mouseClick(principal->pnlCarga, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    auto *w = qobject_cast<TfmCargas *>(BuscaForm(QStringLiteral("TfmCargas")));
+    ASSERT_NE(w, nullptr);
+    a.janela = w;
+    auto *sub = qobject_cast<QMdiSubWindow *>(w->parentWidget());
+    ASSERT_NE(sub, nullptr);
+    EXPECT_TRUE(sub->isMaximized());
+    EXPECT_EQ(w->CDSCfgDisponivel->recordCount(), 1);
+    w->BtFechar->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(BuscaForm(QStringLiteral("TfmCargas")), nullptr);
+    UnRegisterClass(QStringLiteral("TfmCargas"));
 }
 
 TEST(CargaJanela, StockOnlyReportsSuccessWhenWritten)
