@@ -27,6 +27,8 @@ const QString kContato = QStringLiteral("CONTATO_CLI");
 
 // How often the caller hears about progress while rows are written.
 constexpr qint64 kIntervaloProgressoMs = 50;
+// Rows deleted per statement when a table is emptied before its load.
+constexpr int kFatiaExclusao = 5000;
 
 QString mensagemDe(const std::exception &e)
 {
@@ -369,8 +371,20 @@ bool TClientModule1::GravaDados(DataSet *pCDSDados, const TProgressoCarga &pBarr
         dialogs().showMessage(mensagemDe(e));
         return false;
     }
-    if (!ehCliente && !ehContato && !ehPrazo && !LimpaTabela(nome))
-        return false;
+    if (!ehCliente && !ehContato && !ehPrazo) {
+        // Emptied in slices, so a large table does not hold the window still.
+        try {
+            TXRDatabase *db = DMRepres->XRDtRepres;
+            fb::Statement apaga(db->Attachment(), db->Transaction()->Engine(),
+                                QStringLiteral("DELETE FROM ") + nome + QStringLiteral(" ROWS %1").arg(kFatiaExclusao));
+            while (apaga.execute() >= unsigned(kFatiaExclusao))
+                if (pBarraProgresso)
+                    pBarraProgresso(0, total);
+        } catch (const std::exception &e) {
+            dialogs().showMessage(mensagemDe(e));
+            return false;
+        }
+    }
 
     try {
         TXRDatabase *db = DMRepres->XRDtRepres;

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -173,4 +174,20 @@ TEST_F(GravaDadosTest, AFailingRowIsReportedAndCommitsWaitWhileHeld)
     // nothing of the held writes survived the rollback
     EXPECT_EQ(conta("COLECAO"), 0);
     EXPECT_EQ(valor("SELECT TABP_DESCRICAO FROM TABPRECO").toString(), "Velha");
+}
+
+TEST_F(GravaDadosTest, ALargeTableIsReplacedWhole)
+{
+    // more rows than one slice of the emptying statement
+    std::vector<Row> linhas;
+    for (int i = 0; i < 11000; ++i)
+        linhas.push_back({"C1", QString::number(i), "1"});
+    auto cotas = recebida("COTAS", {"COT_COLECAO", "COT_PRODUTO", "COT_QTDE"}, linhas);
+    ASSERT_TRUE(grava(*cotas));
+    std::vector<std::pair<int, int>> avisos;
+    ASSERT_TRUE(grava(*cotas, &avisos));
+    EXPECT_EQ(conta("COTAS"), 11000);
+    EXPECT_EQ(valor("SELECT COUNT(DISTINCT COT_PRODUTO) FROM COTAS").toInt(), 11000);
+    EXPECT_GE(std::count(avisos.begin(), avisos.end(), std::make_pair(0, 11000)), 3) << "told while emptying";
+    EXPECT_TRUE(rec->texts().isEmpty()) << rec->texts().join('|').toStdString();
 }
