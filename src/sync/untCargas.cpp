@@ -501,10 +501,97 @@ void TfmCargas::btnSincronizarClick()
     ProgressBar1->setValue(0);
 }
 
+// The server's date or time; without an answer the local clock, and a
+// log line saying so, rather than the zero date.
+static QDateTime DataHoraServidorOuLocal(const QString &tipo)
+{
+    const auto dt = DataHoraServidor(tipo);
+    if (dt && dt->isValid() && (tipo != QLatin1String("D") || dt->date() != QDate(1899, 12, 30)))
+        return *dt;
+    const QDateTime agora = QDateTime::currentDateTime();
+    const QString linha = QStringLiteral("Data do servidor sem resposta (%1); usada a local %2")
+                              .arg(tipo, agora.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")));
+    qWarning("%s", qPrintable(linha));
+    try {
+        GravaLogArquivo(NomeMaquina(), QString(), DMRepres->sCodRep, linha);
+    } catch (...) {
+        // the log is a courtesy; the load goes on
+    }
+    return tipo == QLatin1String("D") ? QDateTime(agora.date(), QTime(0, 0)) : agora;
+}
+
+bool TfmCargas::GravaConfiguracao(const QString &codRep, int config)
+{
+    IRetaguarda &ret = Retaguarda();
+    const QString nome = ret.AtualizaNmRepresentante(codRep);
+    QString email, fone;
+    if (textoDe(CDSUltimo, QStringLiteral("NRFONE")).trimmed().isEmpty()) {
+        try {
+            email = ret.AtualizaEmailFone(codRep, fone);
+        } catch (const std::exception &) {
+            email.clear();
+            fone.clear();
+        }
+    }
+    TDMRepres &dm = *DMRepres;
+    dm.sCodRep = codRep;
+    dm.sNmRep = nome;
+    dm.sIdBloq = textoDe(CDSCfgDisponivel, QStringLiteral("CONF_IDBLOQPEDDTSUP"));
+    dm.iConfig = config;
+    dm.iNrRefer = ValorConfig(QStringLiteral("CONF_NRREFER"), 'I').toInt();
+    dm.dData = DataHoraServidorOuLocal(QStringLiteral("D"));
+    dm.hHora = DataHoraServidorOuLocal(QStringLiteral("H"));
+    dm.dDtValidade = dataDe(valorDe(CDSCfgDisponivel, QStringLiteral("CONF_DTVALIDADE")));
+    dm.eVlrMinimo = numeroDe(valorDe(CDSCfgDisponivel, QStringLiteral("CONF_VLRMINIMO")));
+    dm.eVlrMinimoPed = ValorConfig(QStringLiteral("CONF_VLRMINIMOPED"), 'N').toDouble();
+    dm.sDsEmail = email;
+    dm.sNrFone = fone;
+    dm.sIdDigPreco = ValorConfig(QStringLiteral("CONF_IDDIGPRECO"), 'S').toString();
+    dm.sIdCliEmailObr = ValorConfig(QStringLiteral("CONF_IDCLIEMAILOBR"), 'S').toString();
+    dm.sIdRelEstoque = ValorConfig(QStringLiteral("CONF_IDRELESTOQUE"), 'S').toString();
+    dm.sIdImgProduto = ValorConfig(QStringLiteral("CONF_IDIMGPRODUTO"), 'S').toString();
+    dm.sObservacao = textoDe(CDSCfgDisponivel, QStringLiteral("CONF_OBSERVACAO"));
+    if (iVersaoServ >= 2) {
+        dm.dDtDeEntrega = dataDe(valorDe(CDSCfgDisponivel, QStringLiteral("CONF_DTDEENTREGA")));
+        dm.dDtAteEntrega = dataDe(valorDe(CDSCfgDisponivel, QStringLiteral("CONF_DTATEENTREGA")));
+    }
+    QString digitos = m_versao;
+    digitos.remove(QLatin1Char('.'));
+    const int versaoRepres = digitos.toInt();
+    if (versaoRepres >= 2033)
+        dm.sIdDigColecao = ValorConfig(QStringLiteral("CONF_IDDIGCOLECAO"), 'S').toString();
+    dm.eQtdeMaxItem = iVersaoServ < 4 ? 0 : numeroDe(valorDe(CDSCfgDisponivel, QStringLiteral("CONF_QTDEMAXITEM")));
+    return dm.AtualizaConfig(iVersaoServ, versaoRepres);
+}
+
+QString TfmCargas::GravaUnidadeCarga(const QString &codRep, int config)
+{
+    IRetaguarda &ret = Retaguarda();
+    // the message of the step an unexpected error interrupts
+    QString etapa = QStringLiteral("Erro na Gravação das Informações da Carga");
+    try {
+        DMRepres->SetCargaInvalida(codRep);
+        if (!GravaTabelasCarga())
+            return etapa;
+        bool ok = false;
+        try {
+            ok = ret.RetornaCodCliRepres(ClientModule1->CDSCodClientes) && ret.GravaDadosEmpresa(config);
+        } catch (const std::exception &e) {
+            dialogs().showMessage(mensagemDe(e));
+        }
+        if (!ok)
+            return QStringLiteral("Erro no Retorno dos Códigos dos Cliente no Representante");
+        etapa = QStringLiteral("Erro na Gravação Final da Carga");
+        return GravaConfiguracao(codRep, config) ? QString() : etapa;
+    } catch (const std::exception &e) {
+        dialogs().showMessage(mensagemDe(e));
+        return etapa;
+    }
+}
+
 bool TfmCargas::GravaCarga(const QString &codRep, int config)
 {
     TXRCustomTransaction &tra = *DMRepres->XRTransaction;
-    IRetaguarda &ret = Retaguarda();
     // Work of other windows is not part of the load's unit.
     tra.CommitRetaining();
     PropriedadesConfig anteriores;
@@ -519,83 +606,7 @@ bool TfmCargas::GravaCarga(const QString &codRep, int config)
         m_carregando = true;
         AdiaFechamentos adia;
         RetencaoCommits retencao(tra);
-        try {
-            DMRepres->SetCargaInvalida(codRep);
-            if (!GravaTabelasCarga()) {
-                falha = QStringLiteral("Erro na Gravação das Informações da Carga");
-            } else {
-                bool ok = false;
-                try {
-                    ok = ret.RetornaCodCliRepres(ClientModule1->CDSCodClientes) && ret.GravaDadosEmpresa(config);
-                } catch (const std::exception &e) {
-                    dialogs().showMessage(mensagemDe(e));
-                }
-                if (!ok)
-                    falha = QStringLiteral("Erro no Retorno dos Códigos dos Cliente no Representante");
-            }
-            if (falha.isEmpty()) {
-                const QString nome = ret.AtualizaNmRepresentante(codRep);
-                QString email, fone;
-                if (textoDe(CDSUltimo, QStringLiteral("NRFONE")).trimmed().isEmpty()) {
-                    try {
-                        email = ret.AtualizaEmailFone(codRep, fone);
-                    } catch (const std::exception &) {
-                        email.clear();
-                        fone.clear();
-                    }
-                }
-                TDMRepres &dm = *DMRepres;
-                dm.sCodRep = codRep;
-                dm.sNmRep = nome;
-                dm.sIdBloq = textoDe(CDSCfgDisponivel, QStringLiteral("CONF_IDBLOQPEDDTSUP"));
-                dm.iConfig = config;
-                dm.iNrRefer = ValorConfig(QStringLiteral("CONF_NRREFER"), 'I').toInt();
-                auto servidor = [](const QString &tipo) {
-                    // a missing answer must not store the zero date
-                    const auto dt = DataHoraServidor(tipo);
-                    if (dt && dt->isValid() && (tipo != QLatin1String("D") || dt->date() != QDate(1899, 12, 30)))
-                        return *dt;
-                    const QDateTime agora = QDateTime::currentDateTime();
-                    const QString linha = QStringLiteral("Data do servidor sem resposta (%1); usada a local %2")
-                                              .arg(tipo, agora.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")));
-                    qWarning("%s", qPrintable(linha));
-                    try {
-                        GravaLogArquivo(NomeMaquina(), QString(), DMRepres->sCodRep, linha);
-                    } catch (...) {
-                        // the log is a courtesy; the load goes on
-                    }
-                    return tipo == QLatin1String("D") ? QDateTime(agora.date(), QTime(0, 0)) : agora;
-                };
-                dm.dData = servidor(QStringLiteral("D"));
-                dm.hHora = servidor(QStringLiteral("H"));
-                dm.dDtValidade = dataDe(valorDe(CDSCfgDisponivel, QStringLiteral("CONF_DTVALIDADE")));
-                dm.eVlrMinimo = numeroDe(valorDe(CDSCfgDisponivel, QStringLiteral("CONF_VLRMINIMO")));
-                dm.eVlrMinimoPed = ValorConfig(QStringLiteral("CONF_VLRMINIMOPED"), 'N').toDouble();
-                dm.sDsEmail = email;
-                dm.sNrFone = fone;
-                dm.sIdDigPreco = ValorConfig(QStringLiteral("CONF_IDDIGPRECO"), 'S').toString();
-                dm.sIdCliEmailObr = ValorConfig(QStringLiteral("CONF_IDCLIEMAILOBR"), 'S').toString();
-                dm.sIdRelEstoque = ValorConfig(QStringLiteral("CONF_IDRELESTOQUE"), 'S').toString();
-                dm.sIdImgProduto = ValorConfig(QStringLiteral("CONF_IDIMGPRODUTO"), 'S').toString();
-                dm.sObservacao = textoDe(CDSCfgDisponivel, QStringLiteral("CONF_OBSERVACAO"));
-                if (iVersaoServ >= 2) {
-                    dm.dDtDeEntrega = dataDe(valorDe(CDSCfgDisponivel, QStringLiteral("CONF_DTDEENTREGA")));
-                    dm.dDtAteEntrega = dataDe(valorDe(CDSCfgDisponivel, QStringLiteral("CONF_DTATEENTREGA")));
-                }
-                QString digitos = m_versao;
-                digitos.remove(QLatin1Char('.'));
-                const int versaoRepres = digitos.toInt();
-                if (versaoRepres >= 2033)
-                    dm.sIdDigColecao = ValorConfig(QStringLiteral("CONF_IDDIGCOLECAO"), 'S').toString();
-                dm.eQtdeMaxItem = iVersaoServ < 4 ? 0 : numeroDe(valorDe(CDSCfgDisponivel, QStringLiteral("CONF_QTDEMAXITEM")));
-                if (!dm.AtualizaConfig(iVersaoServ, versaoRepres))
-                    falha = QStringLiteral("Erro na Gravação Final da Carga");
-            }
-        } catch (const std::exception &e) {
-            dialogs().showMessage(mensagemDe(e));
-            if (falha.isEmpty())
-                falha = QStringLiteral("Erro na Gravação das Informações da Carga");
-        }
+        falha = GravaUnidadeCarga(codRep, config);
         m_carregando = false;
         if (!falha.isEmpty()) {
             try {

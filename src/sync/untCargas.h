@@ -64,8 +64,13 @@ private:
     void CarregaUltimaSincronizacao();
     void MostraUltimaSincronizacao();
     bool GravaTabelasCarga();
-    // Steps 6 to 10 of a load, in one unit; false after the step's message.
+    // Everything a load writes, as one unit committed at its end; false
+    // after the failed step's message, with the unit rolled back.
     bool GravaCarga(const QString &codRep, int config);
+    // The unit's steps; the failed step's message, empty when all went well.
+    QString GravaUnidadeCarga(const QString &codRep, int config);
+    // The representative's data and the offered configuration into CONFIG.
+    bool GravaConfiguracao(const QString &codRep, int config);
     void Informa(const QString &texto);
     bool Confirma();
     bool PedidoAberto();

@@ -182,6 +182,34 @@ QVariant converte(const QVariant &v, Conversao c, bool recebidoFloat)
     return v;
 }
 
+// Tells the caller about progress at most every kIntervaloProgressoMs.
+class Avisos {
+public:
+    Avisos(const TProgressoCarga &aviso, int total)
+        : m_aviso(aviso)
+        , m_total(total)
+    {
+        m_relogio.start();
+    }
+    void agora(int posicao)
+    {
+        if (m_aviso)
+            m_aviso(posicao, m_total);
+        m_ultimo = m_relogio.elapsed();
+    }
+    void talvez(int posicao)
+    {
+        if (m_aviso && m_relogio.elapsed() - m_ultimo >= kIntervaloProgressoMs)
+            agora(posicao);
+    }
+
+private:
+    const TProgressoCarga &m_aviso;
+    int m_total;
+    QElapsedTimer m_relogio;
+    qint64 m_ultimo = 0;
+};
+
 struct ColunaLocal {
     QString nome;
     Conversao conversao = Conversao::Direta;
@@ -197,29 +225,40 @@ struct MapasClientes {
     QHash<QString, QString> novos;        // server code -> local code (this load)
     QSet<QString> contatos;               // local code, item, normalised name
 
-    void leClientes(fb::Attachment &att, fb::Transaction &tra, bool comCnpj)
+    // Where a key repeats, the lowest local code wins (read unsorted: the
+    // engine need not sort the whole table first).
+    static void guardaMenor(QHash<QString, QString> &mapa, const QString &chave, const QString &codigo)
     {
-        fb::Statement q(att, tra,
-                        QStringLiteral("SELECT CLI_CODI, CLI_CODCLIEMP, CLI_CNPJ FROM CLIENTE ORDER BY CLI_CODI"));
+        auto it = mapa.find(chave);
+        if (it == mapa.end())
+            mapa.insert(chave, codigo);
+        else if (codigo < *it)
+            *it = codigo;
+    }
+    void leClientes(fb::Attachment &att, fb::Transaction &tra, bool comCnpj, Avisos &avisos)
+    {
+        fb::Statement q(att, tra, QStringLiteral("SELECT CLI_CODI, CLI_CODCLIEMP, CLI_CNPJ FROM CLIENTE"));
         q.execute();
         Row r;
         while (q.fetch(r)) {
             const QString codigo = r[0].toString();
-            if (!r[1].isNull() && !porCodigoEmp.contains(r[1].toString()))
-                porCodigoEmp.insert(r[1].toString(), codigo); // the lowest code wins
+            if (!r[1].isNull())
+                guardaMenor(porCodigoEmp, r[1].toString(), codigo);
             if (comCnpj) {
                 const QString cnpj = cnpjNormalizado(r[2]);
-                if (!cnpj.isEmpty() && !porCnpj.contains(cnpj))
-                    porCnpj.insert(cnpj, codigo);
+                if (!cnpj.isEmpty())
+                    guardaMenor(porCnpj, cnpj, codigo);
             }
+            avisos.talvez(0);
         }
     }
-    void leContatos(fb::Attachment &att, fb::Transaction &tra)
+    void leContatos(fb::Attachment &att, fb::Transaction &tra, Avisos &avisos)
     {
         fb::Statement q(att, tra, QStringLiteral("SELECT CONT_CCLI, CONT_ITEM, CONT_NOME FROM CONTATO_CLI"));
         q.execute();
         Row r;
         while (q.fetch(r)) {
+            avisos.talvez(0);
             if (r[2].isNull())
                 continue; // a null name equals nothing
             contatos.insert(chaveContato(r[0].toString(), r[1].toLongLong(), nomeNormalizado(r[2])));
@@ -377,9 +416,9 @@ bool TClientModule1::GravaDados(DataSet *pCDSDados, const TProgressoCarga &pBarr
             TXRDatabase *db = DMRepres->XRDtRepres;
             fb::Statement apaga(db->Attachment(), db->Transaction()->Engine(),
                                 QStringLiteral("DELETE FROM ") + nome + QStringLiteral(" ROWS %1").arg(kFatiaExclusao));
+            Avisos avisos(pBarraProgresso, total);
             while (apaga.execute() >= unsigned(kFatiaExclusao))
-                if (pBarraProgresso)
-                    pBarraProgresso(0, total);
+                avisos.talvez(0);
         } catch (const std::exception &e) {
             dialogs().showMessage(mensagemDe(e));
             return false;
@@ -419,11 +458,13 @@ bool TClientModule1::GravaDados(DataSet *pCDSDados, const TProgressoCarga &pBarr
 
         // A matched customer gets only what the server sent: its local
         // code, tax number, server code and local-only columns stay.
+        Avisos avisos(pBarraProgresso, total);
+        avisos.agora(0);
         std::unique_ptr<fb::Statement> atualiza;
         std::vector<int> colunasUpdate;
         MapasClientes mapas;
         if (ehCliente) {
-            mapas.leClientes(att, tra, rCnpj >= 0);
+            mapas.leClientes(att, tra, rCnpj >= 0, avisos);
             QStringList l{QStringLiteral("UPDATE CLIENTE SET")};
             for (size_t i = 0; i < colunas.size(); ++i) {
                 const QString &n = colunas[i].nome;
@@ -437,16 +478,11 @@ bool TClientModule1::GravaDados(DataSet *pCDSDados, const TProgressoCarga &pBarr
             if (!colunasUpdate.empty())
                 atualiza = std::make_unique<fb::Statement>(att, tra, l.join(QLatin1Char('\n')));
         } else if (ehContato) {
-            mapas.leClientes(att, tra, false);
-            mapas.leContatos(att, tra);
+            mapas.leClientes(att, tra, false, avisos);
+            mapas.leContatos(att, tra, avisos);
             mapas.leNovos(*CDSCodClientes);
         }
 
-        QElapsedTimer relogio;
-        relogio.start();
-        qint64 ultimoAviso = 0;
-        if (pBarraProgresso)
-            pBarraProgresso(0, total);
         for (int r = 0; r < total; ++r) {
             const Row &linha = pCDSDados->rowAt(r);
             const auto recebido = [&linha](int c) { return c >= 0 ? linha[size_t(c)] : QVariant(); };
@@ -493,13 +529,9 @@ bool TClientModule1::GravaDados(DataSet *pCDSDados, const TProgressoCarga &pBarr
                 insere.execute();
             }
 
-            if (pBarraProgresso && relogio.elapsed() - ultimoAviso >= kIntervaloProgressoMs) {
-                ultimoAviso = relogio.elapsed();
-                pBarraProgresso(r + 1, total);
-            }
+            avisos.talvez(r + 1);
         }
-        if (pBarraProgresso)
-            pBarraProgresso(total, total);
+        avisos.agora(total);
         db->Transaction()->CommitRetaining();
         return true;
     } catch (const std::exception &e) {
