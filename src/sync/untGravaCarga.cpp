@@ -1,7 +1,6 @@
 // The load writer: one received table into the local table of its name.
 #include "sync/untDMRemoto.h"
 
-#include "data/UntFuncoes.h"
 #include "data/XRDatabase.h"
 #include "data/XRQuery.h"
 #include "data/XRTransaction.h"
@@ -18,6 +17,7 @@
 #include <QSet>
 
 #include <cmath>
+#include <limits>
 #include <optional>
 
 namespace {
@@ -62,6 +62,19 @@ QString nomeNormalizado(const QVariant &v)
 QString chaveContato(const QString &codCli, qint64 item, const QString &nome)
 {
     return codCli + QLatin1Char('\x1f') + QString::number(item) + QLatin1Char('\x1f') + nome;
+}
+
+// A code made only of digits (outer blanks aside) as its number; codes of
+// anything else count as 0, as they do for the next-code rule.
+qint64 codigoNumerico(const QString &codigo)
+{
+    const QString t = codigo.trimmed();
+    if (t.isEmpty() || t.size() > 18)
+        return 0;
+    for (const QChar c : t)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return 0;
+    return t.toLongLong();
 }
 
 bool nomeDeTabelaValido(const QString &nome)
@@ -224,6 +237,7 @@ struct MapasClientes {
     QHash<QString, QString> porCodigoEmp; // server code -> local code (stored rows)
     QHash<QString, QString> novos;        // server code -> local code (this load)
     QSet<QString> contatos;               // local code, item, normalised name
+    qint64 maiorCodigo = 0;               // highest all-digit local code, 0 when none
 
     // Where a key repeats, the lowest local code wins (read unsorted: the
     // engine need not sort the whole table first).
@@ -242,6 +256,7 @@ struct MapasClientes {
         Row r;
         while (q.fetch(r)) {
             const QString codigo = r[0].toString();
+            maiorCodigo = std::max(maiorCodigo, codigoNumerico(codigo));
             if (!r[1].isNull())
                 guardaMenor(porCodigoEmp, r[1].toString(), codigo);
             if (comCnpj) {
@@ -400,11 +415,6 @@ bool TClientModule1::GravaDados(DataSet *pCDSDados, const TProgressoCarga &pBarr
             if (!CDSCodClientes->active())
                 CDSCodClientes->open();
             CDSCodClientes->emptyTable();
-            proximo = ProximoCodigo(kCliente, QStringLiteral("CLI_CODI"), 5).toInt();
-            if (proximo == 0) {
-                dialogs().showMessage(QStringLiteral("Erro na Leitura do próximo código do Cliente"));
-                return false;
-            }
         }
     } catch (const std::exception &e) {
         dialogs().showMessage(mensagemDe(e));
@@ -465,6 +475,12 @@ bool TClientModule1::GravaDados(DataSet *pCDSDados, const TProgressoCarga &pBarr
         MapasClientes mapas;
         if (ehCliente) {
             mapas.leClientes(att, tra, rCnpj >= 0, avisos);
+            // the next code comes from the same reading of the table
+            proximo = mapas.maiorCodigo < std::numeric_limits<int>::max() ? int(mapas.maiorCodigo + 1) : 0;
+            if (proximo == 0) {
+                dialogs().showMessage(QStringLiteral("Erro na Leitura do próximo código do Cliente"));
+                return false;
+            }
             QStringList l{QStringLiteral("UPDATE CLIENTE SET")};
             for (size_t i = 0; i < colunas.size(); ++i) {
                 const QString &n = colunas[i].nome;
