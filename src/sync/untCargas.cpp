@@ -230,7 +230,9 @@ void TfmCargas::CriaControles()
     edtCarga = campo("edtCarga", QStringLiteral("Carga"), 0, 0);
     edtSincronizacao = campo("edtSincronizacao", QStringLiteral("Sincronização"), 0, 1);
     edtHora = campo("edtHora", QStringLiteral("Hora"), 0, 2);
-    edtDescricao = campo("edtDescricao", QString(), 1, 0);
+    edtDescricao = new QLineEdit(gbUltimaSincronizacao);
+    edtDescricao->setObjectName(QStringLiteral("edtDescricao"));
+    edtDescricao->setReadOnly(true);
     grade->addWidget(edtDescricao, 1, 0, 1, 2);
     edtLiberacao = campo("edtLiberacao", QStringLiteral("Liberação"), 1, 1);
     edtValidade = campo("edtValidade", QStringLiteral("Validade"), 1, 2);
