@@ -5,6 +5,7 @@
 #include "data/XRTransaction.h"
 #include "data/untDMRepres.h"
 #include "platform/DialogService.h"
+#include "platform/fb/FbApi.h"
 #include "sync/untDMRemoto.h"
 
 #include <gtest/gtest.h>
@@ -187,4 +188,39 @@ TEST_F(GravaDadosTest, ALargeTableIsReplacedWhole)
     EXPECT_EQ(conta("COTAS"), 11000);
     EXPECT_EQ(valor("SELECT COUNT(DISTINCT COT_PRODUTO) FROM COTAS").toInt(), 11000);
     EXPECT_TRUE(rec->texts().isEmpty()) << rec->texts().join('|').toStdString();
+}
+
+TEST_F(GravaDadosTest, OnePreparedStatementTakesValuesOfChangingKinds)
+{
+    // the writer runs one statement per table; its input layout is reused
+    // while the kinds of the values repeat and rebuilt when they change
+    TXRDatabase &db = *dm->XRDtRepres;
+    fb::Statement st(db.Attachment(), db.Transaction()->Engine(),
+                     "INSERT INTO TABPRECO (TABP_REGIAO, TABP_DESCRICAO, TABP_VLRMINIMO) VALUES (?, ?, ?)");
+    const QString longa = QString(60, QChar(u'é'));
+    const struct {
+        QVariant regiao, descricao, minimo;
+        const char *esperado;
+    } linhas[] = {
+        {"A", "um", 1, "A|um|1"},
+        {"B", "dois", 2, "B|dois|2"},
+        {"C", longa, 2.5, nullptr},
+        {"D", QVariant(), QVariant(), "D|<null>|<null>"},
+        {"E", "três", "3.25", "E|três|3.25"},
+        {"F", "quatro", 4, "F|quatro|4"},
+    };
+    for (const auto &l : linhas) {
+        st.setParam(0, l.regiao);
+        st.setParam(1, l.descricao);
+        st.setParam(2, l.minimo);
+        st.execute();
+    }
+    for (const auto &l : linhas) {
+        const QString r = l.regiao.toString();
+        const QVariant d = valor("SELECT TABP_DESCRICAO FROM TABPRECO WHERE TABP_REGIAO = '" + r + "'");
+        const QVariant m = valor("SELECT TABP_VLRMINIMO FROM TABPRECO WHERE TABP_REGIAO = '" + r + "'");
+        const QString lido = r + '|' + (d.isNull() ? "<null>" : d.toString()) + '|'
+                             + (m.isNull() ? "<null>" : QString::number(m.toDouble()));
+        EXPECT_EQ(lido, l.esperado ? QString::fromUtf8(l.esperado) : "C|" + longa + "|2.5");
+    }
 }
