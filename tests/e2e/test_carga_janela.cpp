@@ -54,7 +54,7 @@ json catalogoJson(int linhasGrade = 1)
 {
     json grade = json::array();
     for (int i = 0; i < linhasGrade; ++i)
-        grade.push_back({{"PAIT_CODI", "P9"}, {"PAIT_COR", "01"}, {"PAIT_TAM", std::to_string(i)}, {"PAIT_QTDE", "5"}});
+        grade.push_back({{"PAIT_CODI", "P9"}, {"PAIT_COR", std::to_string(i / 1000)}, {"PAIT_TAM", std::to_string(i % 1000)}, {"PAIT_QTDE", "5"}});
     return {
         {"PRODUTO", {{{"PROD_CODI", "P9"}, {"PROD_DESC", "Novo"}, {"PROD_PESO", "1.25"}}}},
         {"COLECAO", {{{"COL_COLECAO", "V25"}, {"COL_DESCRICAO", "Verão"}}}},
@@ -500,7 +500,8 @@ TEST(CargaJanela, OpeningWithoutOfferOrWithABadVersion)
 
 TEST(CargaJanela, TheEventLoopRunsDuringALoad)
 {
-    Ambiente a(true, cenarioJson("9", 4000));
+    // enough rows that writing them outlasts several progress intervals
+    Ambiente a(true, cenarioJson("9", 20000));
     TfmCargas *w = a.abre();
     ASSERT_TRUE(w->bConexao);
     int durante = 0;
@@ -531,7 +532,7 @@ TEST(CargaJanela, TheEventLoopRunsDuringALoad)
     });
     a.sincroniza();
     EXPECT_EQ(a.rec->texts().last(), kConcluida) << a.rec->texts().join('|').toStdString();
-    EXPECT_EQ(a.valor("SELECT COUNT(*) FROM PA_ITEN").toInt(), 4000);
+    EXPECT_EQ(a.valor("SELECT COUNT(*) FROM PA_ITEN").toInt(), 20000);
     EXPECT_GT(durante, 0) << "a timer started before the load fires during it";
     EXPECT_FALSE(valores.empty()) << "the bar moves between the ends of a table";
     EXPECT_TRUE(abertaAposFechar);

@@ -521,8 +521,13 @@ Statement::Statement(Attachment &att, Transaction &tra, const QString &sql)
     // Positional "?" written by callers count as unnamed parameters.
     while (unsigned(m_parsed.names.size()) < inCount)
         m_parsed.names << QString();
-    for (unsigned i = 0; i < inCount; ++i)
+    for (unsigned i = 0; i < inCount; ++i) {
         m_params << QVariant();
+        Status st;
+        m_inDeclared.push_back(m_inMeta->getType(st.get(), i) & ~1u);
+        m_inDeclared.push_back(m_inMeta->getLength(st.get(), i));
+        st.check();
+    }
 
     const unsigned outCount = call([&](CheckStatusWrapper *st) { return m_outMeta->getCount(st); });
     for (unsigned i = 0; i < outCount; ++i) {
@@ -599,8 +604,7 @@ void Statement::buildInput(std::vector<unsigned char> &buf, IMessageMetadata *&m
     for (unsigned i = 0; i < count; ++i) {
         const QVariant &v = m_params[int(i)];
         unsigned *d = &sig[size_t(i) * 3];
-        Status st;
-        const unsigned declared = m_inMeta->getType(st.get(), i) & ~1u;
+        const unsigned declared = m_inDeclared[size_t(i) * 2];
         if (!v.isValid() || v.isNull()) {
             d[0] = 0; // keep the declared type, flagged null
         } else if (declared == SQL_BLOB) {
@@ -644,12 +648,11 @@ void Statement::buildInput(std::vector<unsigned char> &buf, IMessageMetadata *&m
             }
             if (d[0] == SQL_VARYING + 1) {
                 const unsigned minimo = declared == SQL_VARYING || declared == SQL_TEXT
-                    ? m_inMeta->getLength(st.get(), i)
+                    ? m_inDeclared[size_t(i) * 2 + 1]
                     : 1u;
                 d[2] = std::max(minimo, unsigned(texts[i].size()));
             }
         }
-        st.check();
     }
     if (!m_inCache || sig != m_inSig) {
         IMetadataBuilder *b = call([&](CheckStatusWrapper *st) { return m_inMeta->getBuilder(st); });

@@ -192,6 +192,7 @@ private:
     // the values stay the same: (type, length, charset) per parameter, and
     // the layout's (type, offset, null offset) per parameter.
     Firebird::IMessageMetadata *m_inCache = nullptr;
+    std::vector<unsigned> m_inDeclared; // (type, length) per parameter, as prepared
     std::vector<unsigned> m_inSig;
     std::vector<unsigned> m_inLayout;
     unsigned m_inLength = 0;
