@@ -87,6 +87,29 @@ constexpr unsigned kCharsetNone = 0;
 constexpr unsigned kCharsetOctets = 1;
 constexpr unsigned kCharsetUtf8 = 4;
 
+// Bytes of a value of a fixed-size type in a message.
+unsigned fixedSize(unsigned type)
+{
+    switch (type) {
+    case SQL_BLOB:
+        return sizeof(ISC_QUAD);
+    case SQL_BOOLEAN:
+        return sizeof(FB_BOOLEAN);
+    case SQL_INT64:
+        return sizeof(ISC_INT64);
+    case SQL_DOUBLE:
+        return sizeof(double);
+    case SQL_TYPE_DATE:
+        return sizeof(ISC_DATE);
+    case SQL_TYPE_TIME:
+        return sizeof(ISC_TIME);
+    case SQL_TIMESTAMP:
+        return sizeof(ISC_TIMESTAMP);
+    default:
+        return 0;
+    }
+}
+
 unsigned bytesPerChar(unsigned charSet)
 {
     switch (charSet & 0xFF) {
@@ -647,10 +670,10 @@ void Statement::buildInput(std::vector<unsigned char> &buf, IMessageMetadata *&m
                 break;
             }
             if (d[0] == SQL_VARYING + 1) {
-                const unsigned minimo = declared == SQL_VARYING || declared == SQL_TEXT
+                const unsigned atLeast = declared == SQL_VARYING || declared == SQL_TEXT
                     ? m_inDeclared[size_t(i) * 2 + 1]
                     : 1u;
-                d[2] = std::max(minimo, unsigned(texts[i].size()));
+                d[2] = std::max(atLeast, unsigned(texts[i].size()));
             }
         }
     }
@@ -659,50 +682,22 @@ void Statement::buildInput(std::vector<unsigned char> &buf, IMessageMetadata *&m
         for (unsigned i = 0; i < count; ++i) {
             const unsigned *d = &sig[size_t(i) * 3];
             Status st;
-            switch (d[0]) {
-            case 0:
-                break;
-            case SQL_BLOB + 1:
-                b->setType(st.get(), i, SQL_BLOB + 1);
-                b->setLength(st.get(), i, sizeof(ISC_QUAD));
-                break;
-            case SQL_BOOLEAN + 1:
-                b->setType(st.get(), i, SQL_BOOLEAN + 1);
-                b->setLength(st.get(), i, sizeof(FB_BOOLEAN));
-                break;
-            case SQL_INT64 + 1:
-                b->setType(st.get(), i, SQL_INT64 + 1);
-                b->setLength(st.get(), i, sizeof(ISC_INT64));
-                b->setScale(st.get(), i, 0);
-                break;
-            case SQL_DOUBLE + 1:
-                b->setType(st.get(), i, SQL_DOUBLE + 1);
-                b->setLength(st.get(), i, sizeof(double));
-                b->setScale(st.get(), i, 0);
-                break;
-            case SQL_TYPE_DATE + 1:
-                b->setType(st.get(), i, SQL_TYPE_DATE + 1);
-                b->setLength(st.get(), i, sizeof(ISC_DATE));
-                break;
-            case SQL_TYPE_TIME + 1:
-                b->setType(st.get(), i, SQL_TYPE_TIME + 1);
-                b->setLength(st.get(), i, sizeof(ISC_TIME));
-                break;
-            case SQL_TIMESTAMP + 1:
-                b->setType(st.get(), i, SQL_TIMESTAMP + 1);
-                b->setLength(st.get(), i, sizeof(ISC_TIMESTAMP));
-                break;
-            case SQL_VARYING + 1:
-                b->setType(st.get(), i, SQL_VARYING + 1);
-                b->setCharSet(st.get(), i, d[1]);
-                b->setLength(st.get(), i, d[2]);
-                break;
+            if (d[0] != 0) {
+                b->setType(st.get(), i, d[0]);
+                if (d[0] == SQL_VARYING + 1) {
+                    b->setCharSet(st.get(), i, d[1]);
+                    b->setLength(st.get(), i, d[2]);
+                } else {
+                    b->setLength(st.get(), i, fixedSize(d[0] & ~1u));
+                    if (d[0] == SQL_INT64 + 1 || d[0] == SQL_DOUBLE + 1)
+                        b->setScale(st.get(), i, 0);
+                }
             }
             st.check();
         }
-        IMessageMetadata *novo = nullptr;
+        IMessageMetadata *built = nullptr;
         try {
-            novo = call([&](CheckStatusWrapper *st) { return b->getMetadata(st); });
+            built = call([&](CheckStatusWrapper *st) { return b->getMetadata(st); });
         } catch (...) {
             b->release();
             throw;
@@ -710,7 +705,7 @@ void Statement::buildInput(std::vector<unsigned char> &buf, IMessageMetadata *&m
         b->release();
         if (m_inCache)
             m_inCache->release();
-        m_inCache = novo;
+        m_inCache = built;
         m_inSig = std::move(sig);
         m_inLayout.assign(size_t(count) * 3, 0);
         for (unsigned i = 0; i < count; ++i) {
