@@ -300,6 +300,12 @@ int main(int argc, char **argv)
     ScopedDialogRecorder rec;
     const QString modelo = upgradedTemplate();
 
+    {
+        // The engine's first databases pay for its start; neither side should.
+        TListaCDS aquecimento = catalogo(0.02);
+        medeBruto(modelo, aquecimento);
+        medeCarga(modelo, aquecimento);
+    }
     TListaCDS lista = catalogo(escala);
     const qint64 total = linhas(lista);
     std::printf("catalogue: %lld rows in %zu tables (scale %.2f)\n", static_cast<long long>(total), lista.size(), escala);
