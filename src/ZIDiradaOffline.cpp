@@ -9,6 +9,7 @@
 #include "platform/DialogService.h"
 #include "sync/EscolhaRetaguarda.h"
 #include "sync/untAtualizacao.h"
+#include "sync/untCargas.h"
 #include "sync/untDMComunicacao.h"
 #include "sync/untDMRemoto.h"
 #include "sync/untEnvioPedidos.h"
@@ -91,6 +92,7 @@ int main(int argc, char **argv)
     InstalaConsultasJanelas();
     RegistraJanelaPedido();
     RegistraJanelaCliente();
+    RegisterClass(QStringLiteral("TfmCargas"), CriaJanelaCargas);
     InstalaEscolhaRetaguarda();
     const TGanchosAtualizacao ganchosAtualizacao = GanchosAtualizacao();
     RegisterClass(QStringLiteral("TfmAtualizacao"),

@@ -55,14 +55,14 @@ void TXRCustomTransaction::StartTransaction() { Engine(); }
 
 void TXRCustomTransaction::Commit()
 {
-    if (!Active())
+    if (!Active() || CommitsRetidos())
         return;
     guarded([this] { m_tra->commit(); });
 }
 
 void TXRCustomTransaction::CommitRetaining()
 {
-    if (!Active())
+    if (!Active() || CommitsRetidos())
         return;
     guarded([this] { m_tra->commitRetaining(); });
 }

@@ -35,6 +35,17 @@ public:
     void ReleaseSavepoint(const QString &name);
     void RollbackToSavepoint(const QString &name);
 
+    // While held (holds nest), Commit and CommitRetaining do nothing: a
+    // write made of several services' steps commits once at its end, and
+    // a rollback then undoes all of it.
+    void RetemCommits() { ++m_retencoes; }
+    void LiberaCommits()
+    {
+        if (m_retencoes > 0)
+            --m_retencoes;
+    }
+    bool CommitsRetidos() const { return m_retencoes > 0; }
+
     // The engine transaction, started when needed. Throws when unconnected.
     fb::Transaction &Engine();
 
@@ -44,12 +55,29 @@ public:
 private:
     TXRCustomDatabase *m_db = nullptr;
     std::unique_ptr<fb::Transaction> m_tra;
+    int m_retencoes = 0;
 };
 
 class TXRTransaction : public TXRCustomTransaction {
     Q_OBJECT
 public:
     using TXRCustomTransaction::TXRCustomTransaction;
+};
+
+// Holds the commits of a transaction for the life of the object.
+class RetencaoCommits {
+public:
+    explicit RetencaoCommits(TXRCustomTransaction &tra)
+        : m_tra(tra)
+    {
+        m_tra.RetemCommits();
+    }
+    ~RetencaoCommits() { m_tra.LiberaCommits(); }
+    RetencaoCommits(const RetencaoCommits &) = delete;
+    RetencaoCommits &operator=(const RetencaoCommits &) = delete;
+
+private:
+    TXRCustomTransaction &m_tra;
 };
 
 // Runs a block of writes all-or-nothing: rolled back to the savepoint

@@ -112,6 +112,20 @@ IRetaguarda &Retaguarda()
     return dataSnap;
 }
 
+std::optional<QDateTime> DataHoraServidor(const QString &sTipo)
+{
+    if (Retaguarda().EhRest())
+        return Rest().RespostaDataServidor(sTipo);
+    try {
+        const QDateTime dt = Modulo().ServerMethods1Client()->DataServidor(sTipo);
+        if (dt.isValid())
+            return dt;
+    } catch (const std::exception &) {
+        // the caller falls back to the local clock and logs it
+    }
+    return std::nullopt;
+}
+
 void InstalaEscolhaRetaguarda()
 {
     TDMRepres::GanchosPadrao().RetornaConexaoRest = [] { return DMComunicacao && DMComunicacao->RetornaConexao(true); };

@@ -46,6 +46,10 @@ public:
 // The twin of the run's back-end (DMRepres->bConexaoRest(), asked once per run).
 IRetaguarda &Retaguarda();
 
+// The server's date ("D") or time ("H") through the run's back-end; none
+// when the server gave no answer (a JSON failure was shown already).
+std::optional<QDateTime> DataHoraServidor(const QString &sTipo);
+
 // Installs the silent JSON connection test as the local-database module's
 // back-end probe; the program body calls it before creating that module.
 void InstalaEscolhaRetaguarda();

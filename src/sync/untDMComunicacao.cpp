@@ -430,12 +430,17 @@ int TDMComunicacao::ConfereSenha(const QString &psUsuario, const QString &psSenh
 
 QDateTime TDMComunicacao::DataServidor(const QString &psTipo)
 {
+    return RespostaDataServidor(psTipo).value_or(QDateTime(kDataZero, QTime(0, 0)));
+}
+
+std::optional<QDateTime> TDMComunicacao::RespostaDataServidor(const QString &psTipo)
+{
     LimpaParametros();
     m_parametros = {{QStringLiteral("usuario"), psTipo}};
     const auto r = ExecutaRequisicao(QStringLiteral("UpdateDataServidor"), Verbo::Get);
     const ordered_json *o = Objeto(r);
     if (!o)
-        return QDateTime(kDataZero, QTime(0, 0));
+        return std::nullopt;
     const QString texto = LeChave(*o, "data");
     if (psTipo == QLatin1String("D")) {
         QDate d;
@@ -466,8 +471,11 @@ void TDMComunicacao::GetCfgDisponivel(int piConfig, const QString &psCodRep, Dat
     if (poCDSCfgDisp && o->contains("configuracao") && (*o)["configuracao"].is_object()) {
         poCDSCfgDisp->close();
         poCDSCfgDisp->setFieldDefs({});
-        PreencheChaves(ordered_json::array({(*o)["configuracao"]}), *poCDSCfgDisp, false);
-        ConverteDatasLinha(*poCDSCfgDisp);
+        // an empty object offers nothing: no row without columns
+        if (!(*o)["configuracao"].empty()) {
+            PreencheChaves(ordered_json::array({(*o)["configuracao"]}), *poCDSCfgDisp, false);
+            ConverteDatasLinha(*poCDSCfgDisp);
+        }
     }
 }
 

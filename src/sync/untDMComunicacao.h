@@ -35,6 +35,8 @@ public:
     QString GetVersaoServ();
     int ConfereSenha(const QString &psUsuario, const QString &psSenha, const QString &psCodRep);
     QDateTime DataServidor(const QString &psTipo);
+    // The same, but none when the server gave no answer.
+    std::optional<QDateTime> RespostaDataServidor(const QString &psTipo);
     void GetCfgDisponivel(int piConfig, const QString &psCodRep, DataSet *poCDSUltSinc, DataSet *poCDSCfgDisp);
     bool CarregaTabelas(int piCodigo, const QString &psCodRep, bool pbRecarregaClientes);
     bool GravaDadosEmpresa(int piCodigo);

@@ -7,11 +7,17 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
 // Tables received in one load, in load order; each named after its table.
 using TListaCDS = std::vector<std::unique_ptr<DataSet>>;
+
+// Progress of the table being written: (position, maximum). Called at the
+// start and the end of a table and in between at most every ~50 ms, so a
+// window can repaint its bar and let its event loop run.
+using TProgressoCarga = std::function<void(int, int)>;
 
 // The DataSnap back-end: connection, proxies and the received load tables.
 class TClientModule1 : public QObject {
@@ -47,6 +53,18 @@ public:
     // oCDSRetClientes.
     TResultadoEnvio EnviaPedidos(const QString &sCodRep, const QString &sPedidos, int iNrLote, QString &sRejeitados,
                                  DataSet *oCDSRetClientes);
+    // Writes one received table into the local table of the same name:
+    // replaces its rows, or merges customers (by tax number) and contacts.
+    // Failures are shown; false then. Commits retaining unless the
+    // transaction's commits are held.
+    bool GravaDados(DataSet *pCDSDados, const TProgressoCarga &pBarraProgresso, bool pbCargaNormal);
+    // "DELETE FROM" the table; failures shown, false then.
+    bool LimpaTabela(const QString &pTabela);
+    // Local code of a server customer code: this load's new customers
+    // first, then the stored ones; empty when none.
+    QString RetornaCodCliLocal(const QString &pCodCliEmp);
+    // The contact is stored already, or its customer has no local row.
+    bool ExisteContato(const QString &pCodCliEmp, int pItem, const QString &pNome);
 
     // Name of the load table at a 0-based position; empty past the known ones.
     static QString NomeTabelaCarga(int posicao);

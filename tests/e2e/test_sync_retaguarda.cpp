@@ -1,4 +1,5 @@
 // Both server clients against the fake back office on loopback.
+#include "FakeBackOffice.h"
 #include "TestDb.h"
 
 #include "data/untDMRepres.h"
@@ -28,57 +29,6 @@ using nlohmann::ordered_json;
 namespace {
 
 const char *const kToken = "d1c0b2e9f4a7d5c8b6e3f0a1c9d2e7b4";
-
-// The fake back office, on its own port, for one test.
-class FakeBackOffice {
-public:
-    explicit FakeBackOffice(const json &cenario = json::object(), int vidaSegundos = 40)
-    {
-        m_cenario.open();
-        m_cenario.write(QByteArray::fromStdString(cenario.dump()));
-        m_cenario.flush();
-        m_proc.start(QStringLiteral("/usr/bin/python3"),
-                     {QStringLiteral(XR_TEST_SOURCE_DIR "/tests/fake/fake_back_office.py"), m_cenario.fileName(),
-                      QString::number(vidaSegundos)});
-        if (m_proc.waitForStarted(5000) && m_proc.waitForReadyRead(10000))
-            porta = m_proc.readLine().trimmed().toInt();
-        if (porta == 0)
-            ADD_FAILURE() << "fake back office did not start: " << m_proc.readAllStandardError().toStdString();
-    }
-    ~FakeBackOffice()
-    {
-        m_proc.kill();
-        m_proc.waitForFinished(5000);
-    }
-
-    json requisicoes() const
-    {
-        HttpRequest r;
-        r.url = QStringLiteral("http://127.0.0.1:%1/__requests").arg(porta);
-        r.timeoutMs = 5000;
-        const auto resp = HttpClient().request(r);
-        return json::parse(resp.body.toStdString());
-    }
-    std::vector<json> de(const std::string &chave) const
-    {
-        std::vector<json> v;
-        for (const auto &r : requisicoes())
-            if (r["key"] == chave)
-                v.push_back(r);
-        return v;
-    }
-    json ultima(const std::string &chave) const
-    {
-        const auto v = de(chave);
-        return v.empty() ? json() : v.back();
-    }
-
-    int porta = 0;
-
-private:
-    QTemporaryFile m_cenario;
-    QProcess m_proc;
-};
 
 std::string cabecalho(const json &req, const std::string &nome)
 {

@@ -87,6 +87,29 @@ constexpr unsigned kCharsetNone = 0;
 constexpr unsigned kCharsetOctets = 1;
 constexpr unsigned kCharsetUtf8 = 4;
 
+// Bytes of a value of a fixed-size type in a message.
+unsigned fixedSize(unsigned type)
+{
+    switch (type) {
+    case SQL_BLOB:
+        return sizeof(ISC_QUAD);
+    case SQL_BOOLEAN:
+        return sizeof(FB_BOOLEAN);
+    case SQL_INT64:
+        return sizeof(ISC_INT64);
+    case SQL_DOUBLE:
+        return sizeof(double);
+    case SQL_TYPE_DATE:
+        return sizeof(ISC_DATE);
+    case SQL_TYPE_TIME:
+        return sizeof(ISC_TIME);
+    case SQL_TIMESTAMP:
+        return sizeof(ISC_TIMESTAMP);
+    default:
+        return 0;
+    }
+}
+
 unsigned bytesPerChar(unsigned charSet)
 {
     switch (charSet & 0xFF) {
@@ -532,8 +555,13 @@ Statement::Statement(Attachment &att, Transaction &tra, const QString &sql)
     // Positional "?" written by callers count as unnamed parameters.
     while (unsigned(m_parsed.names.size()) < inCount)
         m_parsed.names << QString();
-    for (unsigned i = 0; i < inCount; ++i)
+    for (unsigned i = 0; i < inCount; ++i) {
         m_params << QVariant();
+        Status st;
+        m_inDeclared.push_back(m_inMeta->getType(st.get(), i) & ~1u);
+        m_inDeclared.push_back(m_inMeta->getLength(st.get(), i));
+        st.check();
+    }
 
     const unsigned outCount = call([&](CheckStatusWrapper *st) { return m_outMeta->getCount(st); });
     for (unsigned i = 0; i < outCount; ++i) {
@@ -565,6 +593,8 @@ Statement::~Statement()
         m_stmt->free(st.get());
     if (m_inMeta)
         m_inMeta->release();
+    if (m_inCache)
+        m_inCache->release();
     if (m_outMeta)
         m_outMeta->release();
 }
@@ -600,24 +630,23 @@ void Statement::buildInput(std::vector<unsigned char> &buf, IMessageMetadata *&m
     if (count == 0)
         return;
     // Each value travels in its own natural type; the engine converts to
-    // the parameter's declared type.
-    IMetadataBuilder *b = call([&](CheckStatusWrapper *st) { return m_inMeta->getBuilder(st); });
+    // the parameter's declared type. Texts take at least the declared
+    // length, so a statement run row after row with values of the same
+    // kinds reuses one message layout instead of building it per row.
     std::vector<QByteArray> texts(count);
-    std::vector<ISC_QUAD> blobIds(count);
+    std::vector<unsigned> sig(size_t(count) * 3);
     for (unsigned i = 0; i < count; ++i) {
         const QVariant &v = m_params[int(i)];
-        Status st;
-        const unsigned declared = m_inMeta->getType(st.get(), i) & ~1u;
+        unsigned *d = &sig[size_t(i) * 3];
+        const unsigned declared = m_inDeclared[size_t(i) * 2];
         if (!v.isValid() || v.isNull()) {
-            // keep the declared type, flagged null
+            d[0] = 0; // keep the declared type, flagged null
         } else if (declared == SQL_BLOB) {
-            b->setType(st.get(), i, SQL_BLOB + 1);
-            b->setLength(st.get(), i, sizeof(ISC_QUAD));
+            d[0] = SQL_BLOB + 1;
         } else {
             switch (v.typeId()) {
             case QMetaType::Bool:
-                b->setType(st.get(), i, SQL_BOOLEAN + 1);
-                b->setLength(st.get(), i, sizeof(FB_BOOLEAN));
+                d[0] = SQL_BOOLEAN + 1;
                 break;
             case QMetaType::Int:
             case QMetaType::UInt:
@@ -625,55 +654,88 @@ void Statement::buildInput(std::vector<unsigned char> &buf, IMessageMetadata *&m
             case QMetaType::ULongLong:
             case QMetaType::Short:
             case QMetaType::UShort:
-                b->setType(st.get(), i, SQL_INT64 + 1);
-                b->setLength(st.get(), i, sizeof(ISC_INT64));
-                b->setScale(st.get(), i, 0);
+                d[0] = SQL_INT64 + 1;
                 break;
             case QMetaType::Double:
             case QMetaType::Float:
-                b->setType(st.get(), i, SQL_DOUBLE + 1);
-                b->setLength(st.get(), i, sizeof(double));
-                b->setScale(st.get(), i, 0);
+                d[0] = SQL_DOUBLE + 1;
                 break;
             case QMetaType::QDate:
-                b->setType(st.get(), i, SQL_TYPE_DATE + 1);
-                b->setLength(st.get(), i, sizeof(ISC_DATE));
+                d[0] = SQL_TYPE_DATE + 1;
                 break;
             case QMetaType::QTime:
-                b->setType(st.get(), i, SQL_TYPE_TIME + 1);
-                b->setLength(st.get(), i, sizeof(ISC_TIME));
+                d[0] = SQL_TYPE_TIME + 1;
                 break;
             case QMetaType::QDateTime:
-                b->setType(st.get(), i, SQL_TIMESTAMP + 1);
-                b->setLength(st.get(), i, sizeof(ISC_TIMESTAMP));
+                d[0] = SQL_TIMESTAMP + 1;
                 break;
             case QMetaType::QByteArray:
                 texts[i] = v.toByteArray();
-                b->setType(st.get(), i, SQL_VARYING + 1);
-                b->setCharSet(st.get(), i, kCharsetOctets);
-                b->setLength(st.get(), i, unsigned(std::max<qsizetype>(1, texts[i].size())));
+                d[0] = SQL_VARYING + 1;
+                d[1] = kCharsetOctets;
                 break;
             default:
                 texts[i] = v.toString().toUtf8();
-                b->setType(st.get(), i, SQL_VARYING + 1);
-                b->setCharSet(st.get(), i, kCharsetUtf8);
-                b->setLength(st.get(), i, unsigned(std::max<qsizetype>(1, texts[i].size())));
+                d[0] = SQL_VARYING + 1;
+                d[1] = kCharsetUtf8;
                 break;
             }
+            if (d[0] == SQL_VARYING + 1) {
+                const unsigned atLeast = declared == SQL_VARYING || declared == SQL_TEXT
+                    ? m_inDeclared[size_t(i) * 2 + 1]
+                    : 1u;
+                d[2] = std::max(atLeast, unsigned(texts[i].size()));
+            }
         }
-        st.check();
     }
-    meta = call([&](CheckStatusWrapper *st) { return b->getMetadata(st); });
-    b->release();
-
-    buf.assign(call([&](CheckStatusWrapper *st) { return meta->getMessageLength(st); }), 0);
+    if (!m_inCache || sig != m_inSig) {
+        IMetadataBuilder *b = call([&](CheckStatusWrapper *st) { return m_inMeta->getBuilder(st); });
+        for (unsigned i = 0; i < count; ++i) {
+            const unsigned *d = &sig[size_t(i) * 3];
+            Status st;
+            if (d[0] != 0) {
+                b->setType(st.get(), i, d[0]);
+                if (d[0] == SQL_VARYING + 1) {
+                    b->setCharSet(st.get(), i, d[1]);
+                    b->setLength(st.get(), i, d[2]);
+                } else {
+                    b->setLength(st.get(), i, fixedSize(d[0] & ~1u));
+                    if (d[0] == SQL_INT64 + 1 || d[0] == SQL_DOUBLE + 1)
+                        b->setScale(st.get(), i, 0);
+                }
+            }
+            st.check();
+        }
+        IMessageMetadata *built = nullptr;
+        try {
+            built = call([&](CheckStatusWrapper *st) { return b->getMetadata(st); });
+        } catch (...) {
+            b->release();
+            throw;
+        }
+        b->release();
+        if (m_inCache)
+            m_inCache->release();
+        m_inCache = built;
+        m_inSig = std::move(sig);
+        m_inLayout.assign(size_t(count) * 3, 0);
+        for (unsigned i = 0; i < count; ++i) {
+            Status st;
+            m_inLayout[size_t(i) * 3] = m_inCache->getType(st.get(), i) & ~1u;
+            m_inLayout[size_t(i) * 3 + 1] = m_inCache->getOffset(st.get(), i);
+            m_inLayout[size_t(i) * 3 + 2] = m_inCache->getNullOffset(st.get(), i);
+            st.check();
+        }
+        m_inLength = call([&](CheckStatusWrapper *st) { return m_inCache->getMessageLength(st); });
+    }
+    meta = m_inCache;
+    meta->addRef();
+    buf.assign(m_inLength, 0);
     for (unsigned i = 0; i < count; ++i) {
         const QVariant &v = m_params[int(i)];
-        Status st;
-        const unsigned type = meta->getType(st.get(), i) & ~1u;
-        const unsigned off = meta->getOffset(st.get(), i);
-        const unsigned nullOff = meta->getNullOffset(st.get(), i);
-        st.check();
+        const unsigned type = m_inLayout[size_t(i) * 3];
+        const unsigned off = m_inLayout[size_t(i) * 3 + 1];
+        const unsigned nullOff = m_inLayout[size_t(i) * 3 + 2];
         auto *nullFlag = reinterpret_cast<short *>(&buf[nullOff]);
         unsigned char *p = &buf[off];
         if (!v.isValid() || v.isNull()) {

@@ -190,6 +190,14 @@ private:
     std::vector<unsigned char> m_outBuf;
     std::vector<Column> m_columns;
     QVariantList m_params;
+    // The input layout of the last execution, reused while the kinds of
+    // the values stay the same: (type, length, charset) per parameter, and
+    // the layout's (type, offset, null offset) per parameter.
+    Firebird::IMessageMetadata *m_inCache = nullptr;
+    std::vector<unsigned> m_inDeclared; // (type, length) per parameter, as prepared
+    std::vector<unsigned> m_inSig;
+    std::vector<unsigned> m_inLayout;
+    unsigned m_inLength = 0;
     StatementType m_type = StatementType::Other;
 };
 
