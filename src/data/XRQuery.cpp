@@ -54,6 +54,7 @@ QString MensagemExcecao(const std::exception &e)
 void TSQLStrings::Clear()
 {
     m_lines.clear();
+    m_acrescentou = false;
     m_changed();
 }
 
@@ -63,6 +64,7 @@ void TSQLStrings::Add(const QString &line)
     QString t = line;
     t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     m_lines << t.split('\n');
+    m_acrescentou = true;
     m_changed();
 }
 
@@ -75,6 +77,7 @@ void TSQLStrings::SetText(const QString &text)
         t.chop(1);
     if (!text.isEmpty())
         m_lines = t.split('\n');
+    m_acrescentou = false;
     m_changed();
 }
 
@@ -107,6 +110,23 @@ QString TXRCustomQuery::Driver() const { return FDatabase ? FDatabase->DriverNam
 
 void TXRCustomQuery::RebuildParams()
 {
+    if (m_sql.Acrescentou()) {
+        // a parameter of the text so far stays in the longer text
+        m_paramsPendentes = true;
+        return;
+    }
+    ConstroiParams();
+}
+
+void TXRCustomQuery::ConfereParams() const
+{
+    if (m_paramsPendentes)
+        ConstroiParams();
+}
+
+void TXRCustomQuery::ConstroiParams() const
+{
+    m_paramsPendentes = false;
     const fb::ParsedSql parsed = fb::parseNamedParams(m_sql.Text());
     std::vector<std::unique_ptr<TParam>> params;
     for (const QString &name : parsed.names) {
@@ -116,8 +136,9 @@ void TXRCustomQuery::RebuildParams()
         if (exists || name.isEmpty())
             continue;
         auto p = std::make_unique<TParam>(name);
-        if (TParam *old = FindParam(name))
-            p->Value = old->Value;
+        for (const auto &old : m_params)
+            if (old->Name.compare(name, Qt::CaseInsensitive) == 0)
+                p->Value = old->Value;
         params.push_back(std::move(p));
     }
     m_params = std::move(params);
@@ -125,6 +146,7 @@ void TXRCustomQuery::RebuildParams()
 
 TParam *TXRCustomQuery::FindParam(const QString &name)
 {
+    ConfereParams();
     for (const auto &p : m_params)
         if (p->Name.compare(name, Qt::CaseInsensitive) == 0)
             return p.get();

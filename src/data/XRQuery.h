@@ -52,9 +52,12 @@ public:
     QString Text() const;
     int Count() const { return int(m_lines.size()); }
     const QStringList &Lines() const { return m_lines; }
+    // Whether the last change only added lines to the text.
+    bool Acrescentou() const { return m_acrescentou; }
 
 private:
     QStringList m_lines;
+    bool m_acrescentou = false;
     std::function<void()> m_changed;
 };
 
@@ -83,7 +86,11 @@ public:
 
     TParam *ParamByName(const QString &name);
     TParam *FindParam(const QString &name);
-    const std::vector<std::unique_ptr<TParam>> &Params() const { return m_params; }
+    const std::vector<std::unique_ptr<TParam>> &Params() const
+    {
+        ConfereParams();
+        return m_params;
+    }
 
     int RowsAffected() const { return m_rowsAffected; }
 
@@ -95,7 +102,16 @@ protected:
     TXRDatabase *FDatabase = nullptr;
     TXRDatabase *FConnection = nullptr;
     TSQLStrings m_sql;
-    std::vector<std::unique_ptr<TParam>> m_params;
+
+private:
+    // A text built line by line is parsed once, when its parameters are
+    // first asked for, not at every added line.
+    void ConfereParams() const;
+    void ConstroiParams() const;
+    mutable std::vector<std::unique_ptr<TParam>> m_params;
+    mutable bool m_paramsPendentes = false;
+
+protected:
     int m_rowsAffected = 0;
 };
 

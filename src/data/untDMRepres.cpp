@@ -1,10 +1,12 @@
 #include "data/untDMRepres.h"
+#include "data/XREstatisticas.h"
 #include "data/XRQuery.h"
 
 #include "data/untSelectsRep.h"
 #include "platform/AppPaths.h"
 #include "platform/DialogService.h"
 #include "platform/IniFile.h"
+#include "platform/fb/FbApi.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -29,6 +31,48 @@ void ExigeIniLegivel(const IniFile &arq)
                                             "O programa não será iniciado")
                                  .arg(QDir::toNativeSeparators(arq.fileName()), motivo)
                                  .toStdString());
+}
+
+// Indexes created on empty tables keep selectivity 0 after the rows
+// arrive, and the optimizer then combines the wrong ones. A database
+// filled by an older version gets true statistics here, once: a table
+// with rows never reads 0 again after its recompute.
+void estatisticasVerdadeiras(TXRCustomDatabase &db)
+{
+    try {
+        fb::Attachment &att = db.Attachment();
+        fb::Transaction &tra = db.Transaction()->Engine();
+        QStringList zeradas;
+        {
+            fb::Statement q(att, tra,
+                            QStringLiteral("SELECT TRIM(I.RDB$RELATION_NAME) FROM RDB$INDICES I "
+                                           "JOIN RDB$RELATIONS R ON R.RDB$RELATION_NAME = I.RDB$RELATION_NAME "
+                                           "WHERE COALESCE(R.RDB$SYSTEM_FLAG, 0) = 0 AND R.RDB$VIEW_BLR IS NULL "
+                                           "AND COALESCE(R.RDB$RELATION_TYPE, 0) = 0 "
+                                           "GROUP BY I.RDB$RELATION_NAME HAVING MAX(COALESCE(I.RDB$STATISTICS, 0)) = 0"));
+            q.execute();
+            Row r;
+            while (q.fetch(r))
+                zeradas << r[0].toString();
+        }
+        QStringList comLinhas;
+        for (const QString &t : zeradas) {
+            QString nome = t;
+            nome.replace(QLatin1Char('"'), QLatin1String("\"\""));
+            fb::Statement q(att, tra, QStringLiteral("SELECT FIRST 1 1 FROM \"") + nome + QLatin1Char('"'));
+            q.execute();
+            Row r;
+            if (q.fetch(r))
+                comLinhas << t;
+        }
+        if (comLinhas.isEmpty())
+            return;
+        AtualizaEstatisticas(db, comLinhas);
+        db.Transaction()->Commit();
+    } catch (const std::exception &e) {
+        // only slower queries follow: the program goes on
+        qWarning("index statistics not recomputed: %s", e.what());
+    }
 }
 
 } // namespace
@@ -136,6 +180,7 @@ void TDMRepres::DataModuleCreate()
         return;
     if (m_ganchos.AtualizaBase)
         m_ganchos.AtualizaBase(*this);
+    estatisticasVerdadeiras(*XRDtRepres);
 
     XRQUltSincr->SQL().SetText(SqlConfig());
     XRQConfigPed->SQL().SetText(SqlConfig());

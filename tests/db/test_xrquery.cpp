@@ -252,6 +252,31 @@ TEST_F(XRQueryTest, RepeatedParameterBindsEveryPosition)
     EXPECT_EQ(q.Params().size(), 1u);
 }
 
+TEST_F(XRQueryTest, ParametersFollowTheTextAsItIsBuiltAndReplaced)
+{
+    TXRQuery q;
+    q.SetDatabase(db.get());
+    q.SQL().Add("SELECT COUNT(*) FROM CONFIG");
+    q.SQL().Add("WHERE CODREP = :C");
+    q.ParamByName("C")->SetAsString("001");
+    q.SQL().Add("AND NMUSUARIO <> :U");
+    q.SQL().Add("AND ':X' <> NMUSUARIO -- :Y");
+    q.ParamByName("U")->SetAsString("ZE");
+    ASSERT_EQ(q.Params().size(), 2u); // none inside quotes or comments
+    EXPECT_EQ(q.ParamByName("C")->Value.toString(), "001"); // kept while lines are added
+    q.Open();
+    EXPECT_EQ(q.field(0)->asInteger(), 1);
+    q.Close();
+
+    q.SQL().SetText("SELECT COUNT(*) FROM CONFIG WHERE CODREP = :C");
+    EXPECT_EQ(q.ParamByName("C")->Value.toString(), "001"); // a name the new text keeps keeps its value
+    EXPECT_EQ(q.FindParam("U"), nullptr);
+    q.SQL().Clear();
+    q.SQL().Add("SELECT COUNT(*) FROM CONFIG WHERE CODREP = :C");
+    EXPECT_TRUE(q.ParamByName("C")->IsNull()); // a cleared text forgets it
+    EXPECT_THROW(q.ParamByName("U"), EDatabaseError);
+}
+
 TEST_F(XRQueryTest, DeleteThroughTheDatasetIsRefusedSilently)
 {
     DialogRecorder *rec = new DialogRecorder;

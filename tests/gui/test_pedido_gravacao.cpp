@@ -229,6 +229,36 @@ TEST_F(GravacaoTest, SavingTwiceKeepsOneOrderAndRewritesItsLines)
               (QStringList{QStringLiteral("2|P100"), QStringLiteral("3|P200")}));
 }
 
+TEST_F(GravacaoTest, SavingManyLinesRebuildsTheSummariesOnceWithTheRepricedValues)
+{
+    c->CDSItens.emptyTable();
+    const int n = 60;
+    for (int k = 0; k < n; ++k) {
+        const QString cor = QStringLiteral("C%1").arg(k, 2, 10, QLatin1Char('0'));
+        sql(QStringLiteral("INSERT INTO PA_ITEN (PAIT_CODI, PAIT_COR, PAIT_TAM, PAIT_IDESGOTADO) "
+                           "VALUES ('P100', '%1', 'M', 'N')").arg(cor));
+        linha("P100", cor.toUtf8().constData(), "M", 2, 15); // the table's price is 20
+    }
+    int rebuilds = 0;
+    double somaVista = 0;
+    auto contaResumo = [&](DataSet &ds) {
+        ++rebuilds;
+        somaVista = 0;
+        for (int r = 0; r < ds.recordCount(); ++r)
+            somaVista += ds.valueAt(r, ds.fieldIndex(QStringLiteral("Valor"))).toDouble();
+    };
+    c->CDSItens.afterPost = contaResumo;
+    c->CDSItens.afterDelete = contaResumo;
+    ASSERT_TRUE(g->Confirmar()) << rec->texts().join(QStringLiteral(" / ")).toStdString();
+    EXPECT_EQ(rebuilds, 1);
+    EXPECT_DOUBLE_EQ(somaVista, n * 2 * 20.0); // built after the last line was repriced
+    EXPECT_EQ(conta(QStringLiteral("SELECT COUNT(*) FROM PED_ITEN WHERE PEDIT_NUME = '%1' AND PEDIT_PREC = 20").arg(c->numero)),
+              n);
+    // the hooks are back: a line typed afterwards rebuilds on its own
+    linha("P200", "VD", "P", 1, 10);
+    EXPECT_EQ(rebuilds, 2);
+}
+
 TEST_F(GravacaoTest, ClosedSaveStoresTheFingerprintOfBothForms)
 {
     struct Caso {

@@ -37,6 +37,8 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
+#include <vector>
 
 TfmPedido *fmPedido = nullptr;
 
@@ -694,20 +696,28 @@ void TfmPedido::BtnConsultarClick()
     sel->onValidate = nullptr;
     CDSConsulta->afterScroll = nullptr;
     CDSConsulta->disableControls();
+    // the fields are matched once per query, not looked up by name per row
+    std::vector<std::pair<Field *, Field *>> copia;
+    for (const FieldDef &d : CDSConsulta->fieldDefs()) {
+        if (Field *origem = q.findField(d.name))
+            copia.emplace_back(CDSConsulta->fieldByName(d.name), origem);
+    }
+    Field *sinc = CDSConsulta->fieldByName(QStringLiteral("SINCRONIZACAO"));
+    const Field *vlrTot = CDSConsulta->fieldByName(QStringLiteral("VLRTOT"));
+    const Field *qtdTot = CDSConsulta->fieldByName(QStringLiteral("QTDTOT"));
+    const Field *vlrLiq = CDSConsulta->fieldByName(QStringLiteral("VLRLIQ"));
+    const QString nao = QStringLiteral("N");
     for (q.first(); !q.eof(); q.next()) {
         CDSConsulta->append();
-        for (const FieldDef &d : CDSConsulta->fieldDefs()) {
-            if (Field *origem = q.findField(d.name))
-                CDSConsulta->fieldByName(d.name)->setValue(origem->value());
-        }
-        sel->setAsString(QStringLiteral("N"));
-        Field *sinc = CDSConsulta->fieldByName(QStringLiteral("SINCRONIZACAO"));
+        for (const auto &[destino, origem] : copia)
+            destino->setValue(origem->value());
+        sel->setAsString(nao);
         if (!sinc->isNull() && sinc->asDate() <= QDate(1899, 12, 30))
             sinc->clear();
         CDSConsulta->post();
-        total += CDSConsulta->fieldByName(QStringLiteral("VLRTOT"))->asFloat();
-        qtde += CDSConsulta->fieldByName(QStringLiteral("QTDTOT"))->asFloat();
-        liquido += CDSConsulta->fieldByName(QStringLiteral("VLRLIQ"))->asFloat();
+        total += vlrTot->asFloat();
+        qtde += qtdTot->asFloat();
+        liquido += vlrLiq->asFloat();
     }
     CDSConsulta->enableControls();
     sel->onValidate = std::move(validacao);

@@ -169,6 +169,7 @@ private:
     std::unique_ptr<PedidoControlador> m_c;
     std::unique_ptr<ItensPedido> m_itens;
     bool m_mostrando = false;
+    bool m_graficoPendente = false; // a chart draw waits for the next turn
     bool m_buscando = false;
     QString m_escolha;
 };

@@ -6,6 +6,7 @@
 #include "components/untCpoPesquisa.h"
 #include "data/untDMRepres.h"
 #include "platform/Formats.h"
+#include "windows/pedido/regras/CamposPedido.h"
 
 #include <QAction>
 #include <QChart>
@@ -19,6 +20,7 @@
 #include <QPieSlice>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 std::function<void(TfmPedido &, EntregaGradeItem &)> TfmPedido::AbreGradeItem;
@@ -102,7 +104,17 @@ void TfmPedido::ConectaItens()
     XRDBGrid2->OnColExit = [this](TXRDBGrid *, int) { XRDBGrid2ColExit(); };
     XRDBGrid2->OnColEnter = [this](TXRDBGrid *) { XRDBGrid2ColEnter(); };
     m_c->CDSItens.afterScroll = [this](DataSet &) { CDSItensAfterScroll(); };
-    m_itens->aoAtualizarResumo = [this] { DesenhaGrafico(); };
+    // typing posts a line per column left: the chart is drawn once per
+    // event-loop turn, however many posts the turn saw
+    m_itens->aoAtualizarResumo = [this] {
+        if (m_graficoPendente)
+            return;
+        m_graficoPendente = true;
+        QTimer::singleShot(0, this, [this] {
+            m_graficoPendente = false;
+            DesenhaGrafico();
+        });
+    };
     connect(btnExcluiItem, &QPushButton::clicked, this, [this] { btnExcluiItemClick(); });
     connect(btnGradeGeral, &QPushButton::clicked, this, [this] { btnGradeGeralClick(); });
     connect(GradeItens1, &QAction::triggered, this, [this] { GradeItensClick(); });
@@ -242,7 +254,10 @@ void TfmPedido::AbreGradeItemAtual()
     dados.FNumeroPedido = EdtNumero->text().trimmed();
     dados.FTabelaPreco = edtCodTab->text().trimmed();
     dados.FQtdeMaxGrade = m_c->vQtdeMaxItem;
-    AbreGradeItem(*this, dados);
+    {
+        const pedido::LinhasEmLote lote(itens);
+        AbreGradeItem(*this, dados);
+    }
     MontaTotalItem();
     m_c->GeraTotais();
     MostraTotais();
@@ -254,6 +269,7 @@ void TfmPedido::btnGradeGeralClick()
 {
     if (!m_itens->PodeAbrirGradeGeral() || !AbreGradeGeral)
         return;
+    const pedido::LinhasEmLote lote(m_c->CDSItens);
     AbreGradeGeral(*this);
 }
 
@@ -268,12 +284,17 @@ void TfmPedido::DesenhaGrafico()
     double total = 0;
     for (const auto &v : valores)
         total += v.second;
+    // all slices in one call: each append lays every label out again
+    QList<QPieSlice *> fatias;
     for (const auto &[linha, valor] : valores) {
         const double pct = total != 0 ? valor / total * 100 : 0;
-        auto *fatia = Series1->append(linha, valor);
-        fatia->setLabel(linha + QStringLiteral(" (") + fmt::formatFloat(QStringLiteral("##0.00"), pct)
-                        + QStringLiteral(" %) (") + fmt::formatFloat(QStringLiteral("#,##0.00"), valor)
-                        + QLatin1Char(')'));
+        auto *fatia = new QPieSlice(linha + QStringLiteral(" (") + fmt::formatFloat(QStringLiteral("##0.00"), pct)
+                                        + QStringLiteral(" %) (") + fmt::formatFloat(QStringLiteral("#,##0.00"), valor)
+                                        + QLatin1Char(')'),
+                                    valor);
         fatia->setLabelVisible(true);
+        fatias << fatia;
     }
+    if (!fatias.isEmpty())
+        Series1->append(fatias);
 }

@@ -5,6 +5,9 @@
 #include "platform/DialogService.h"
 #include "windows/pedido/regras/RegrasPedido.h"
 
+#include <exception>
+#include <utility>
+
 namespace pedido {
 
 void aviso(const QString &texto)
@@ -15,6 +18,28 @@ void aviso(const QString &texto)
 bool pergunta(const QString &texto)
 {
     return dialogs().messageBox(texto, TituloPedido, MsgButtons::YesNo, MsgIcon::Question, 2) == MsgResult::Yes;
+}
+
+LinhasEmLote::LinhasEmLote(DataSet &ds)
+    : m_ds(ds)
+    , m_post(std::exchange(ds.afterPost, nullptr))
+    , m_delete(std::exchange(ds.afterDelete, nullptr))
+    , m_scroll(std::exchange(ds.afterScroll, nullptr))
+{
+}
+
+LinhasEmLote::~LinhasEmLote()
+{
+    m_ds.afterPost = m_post;
+    m_ds.afterDelete = m_delete;
+    m_ds.afterScroll = m_scroll;
+    if (!m_post)
+        return;
+    try {
+        m_post(m_ds);
+    } catch (const std::exception &e) {
+        qWarning("summaries not rebuilt: %s", e.what());
+    }
 }
 
 QString txt(const DataSet &ds, const char *campo) { return ds.fieldByName(QLatin1String(campo))->asString(); }

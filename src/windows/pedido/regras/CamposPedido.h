@@ -3,6 +3,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
+
 class DataSet;
 
 // What the order units share to read and write line fields and to speak to
@@ -25,6 +27,21 @@ QString TextoRecusado(const QString &campo, const QString &texto, int maximo);
 
 // The same, shown to the user; false when refused.
 bool TextoAceito(const QString &campo, const QString &texto, int maximo);
+
+// Holds the per-line hooks of a data set off while a loop goes over its
+// lines, and runs its post hook once at the end: what the hooks rebuild
+// (the order's summaries) is rebuilt once, not once per line. Nests.
+class LinhasEmLote {
+public:
+    explicit LinhasEmLote(DataSet &ds);
+    ~LinhasEmLote();
+    LinhasEmLote(const LinhasEmLote &) = delete;
+    LinhasEmLote &operator=(const LinhasEmLote &) = delete;
+
+private:
+    DataSet &m_ds;
+    std::function<void(DataSet &)> m_post, m_delete, m_scroll;
+};
 
 // What the observation column holds.
 constexpr int kMaxObservacao = 4000;

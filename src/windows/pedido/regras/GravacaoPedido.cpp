@@ -9,6 +9,7 @@
 #include "platform/DataSet.h"
 #include "platform/DialogService.h"
 #include "platform/Formats.h"
+#include "platform/fb/FbApi.h"
 #include "windows/pedido/regras/PedidoControlador.h"
 #include "windows/pedido/regras/CamposPedido.h"
 #include "windows/pedido/regras/RegrasPedido.h"
@@ -17,6 +18,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <vector>
 
 using namespace pedido;
@@ -46,6 +48,41 @@ QString limpaObs(QString obs)
 
 const QString msgAbreFecha = QStringLiteral("Ao fechar o(s) pedido(s), não será mais permitido alterar. Deseja continuar?");
 const QString msgFechado = QStringLiteral("Pedido Fechado e Gravando!");
+
+// An existence check the save runs for every line: prepared once, bound
+// per line, where the free-text check would prepare a statement per call.
+class Existe {
+public:
+    Existe(TDMRepres &dm, const QString &tabela, const QStringList &campos, const QString &extra = {})
+    {
+        QString sql = QStringLiteral("SELECT 1 FROM ") + tabela + QStringLiteral(" WHERE 1=1");
+        for (int i = 0; i < campos.size(); ++i)
+            sql += QStringLiteral(" AND ") + campos[i] + QStringLiteral(" = :P") + QString::number(i);
+        sql += extra;
+        try {
+            m_st = std::make_unique<fb::Statement>(dm.XRDtRepres->Attachment(), dm.XRTransaction->Engine(), sql);
+        } catch (const fb::Error &e) {
+            throw EDatabaseError(e.message());
+        }
+    }
+    bool operator()(const QStringList &valores)
+    {
+        try {
+            for (int i = 0; i < valores.size(); ++i)
+                m_st->setParam(i, valores[i]);
+            m_st->execute();
+            Row r;
+            const bool existe = m_st->fetch(r);
+            m_st->closeCursor();
+            return existe;
+        } catch (const fb::Error &e) {
+            throw EDatabaseError(e.message());
+        }
+    }
+
+private:
+    std::unique_ptr<fb::Statement> m_st;
+};
 
 struct Consulta {
     explicit Consulta(TDMRepres &dm) { q.SetDatabase(dm.XRDtRepres); }
@@ -110,12 +147,12 @@ bool GravacaoPedido::ValidaItens()
         }
     }
     // 2. Price table
+    Existe naTabela(m_dm, QStringLiteral("TABPRE_PRODUTO"), {QStringLiteral("PREC_PRODUTO"), QStringLiteral("PREC_TABELA")});
     for (l.first(); !l.eof(); l.next()) {
         const QString codigo = txt(l, "Codigo");
         if (codigo.trimmed().isEmpty())
             continue;
-        if (!ExisteRegistro(QStringLiteral("TABPRE_PRODUTO"), QStringLiteral("PREC_PRODUTO,PREC_TABELA"),
-                            Aspas(codigo) + QLatin1Char(',') + Aspas(tabela))) {
+        if (!naTabela({codigo, tabela})) {
             aviso(QStringLiteral("Produto ") + codigo + QStringLiteral(" não pertence a Tabela de Preço ") + tabela);
             return false;
         }
@@ -146,22 +183,23 @@ bool GravacaoPedido::ValidaItens()
     std::vector<Problema> problemas;
     QString mensagem;
     l.cloneCursor(itens);
+    Existe produto(m_dm, QStringLiteral("PRODUTO"), {QStringLiteral("PROD_CODI")});
+    const QString disponivel = QStringLiteral(" AND PAIT_IDESGOTADO = 'N'");
+    Existe comCor(m_dm, QStringLiteral("PA_ITEN"), {QStringLiteral("PAIT_CODI"), QStringLiteral("PAIT_COR")}, disponivel);
+    Existe comTam(m_dm, QStringLiteral("PA_ITEN"),
+                  {QStringLiteral("PAIT_CODI"), QStringLiteral("PAIT_COR"), QStringLiteral("PAIT_TAM")}, disponivel);
     for (l.first(); !l.eof(); l.next()) {
         const QString codigo = txt(l, "Codigo");
         if (codigo.trimmed().isEmpty())
             continue;
-        if (!ExisteRegistro(QStringLiteral("PRODUTO"), QStringLiteral("PROD_CODI"), Aspas(codigo))) {
+        if (!produto({codigo})) {
             mensagem = QStringLiteral("Produto Inválido. Impossível Continuar.");
             problemas.clear();
             break;
         }
         const QString cor = txt(l, "Cor");
-        const bool corOk = ExisteRegistro(QStringLiteral("PA_ITEN"), QStringLiteral("PAIT_CODI,PAIT_COR,PAIT_IDESGOTADO"),
-                                          Aspas(codigo) + QLatin1Char(',') + Aspas(cor) + QStringLiteral(",'N'"));
-        const bool tamOk = ExisteRegistro(QStringLiteral("PA_ITEN"),
-                                          QStringLiteral("PAIT_CODI,PAIT_COR,PAIT_TAM,PAIT_IDESGOTADO"),
-                                          Aspas(codigo) + QLatin1Char(',') + Aspas(cor) + QLatin1Char(',') +
-                                              Aspas(txt(l, "Tam")) + QStringLiteral(",'N'"));
+        const bool corOk = comCor({codigo, cor});
+        const bool tamOk = comTam({codigo, cor, txt(l, "Tam")});
         const bool qtdeOk = num(l, "Qtde") > 0, precoOk = num(l, "Preco") > 0;
         if (corOk && tamOk && qtdeOk && precoOk)
             continue;

@@ -32,6 +32,7 @@ NovaLinha linhaAtual(DataSet &ds)
 
 void aplicaLinhas(DataSet &itens, const std::vector<NovaLinha> &novas)
 {
+    const LinhasEmLote lote(itens);
     const int pos = itens.recNo();
     size_t i = 0;
     for (itens.first(); !itens.eof() && i < novas.size(); itens.next(), ++i) {
