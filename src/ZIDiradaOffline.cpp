@@ -20,6 +20,7 @@
 #include "windows/principal/UntPosInstal.h"
 #include "windows/principal/untLogin.h"
 #include "windows/pedido/untPedido.h"
+#include "windows/pedido/untGrade.h"
 #include "windows/principal/regras/EstadoFTP.h"
 #include "windows/principal/untPrincipal.h"
 
@@ -89,6 +90,7 @@ int main(int argc, char **argv)
     InstalaAtualizaBase();
     InstalaConsultasJanelas();
     RegistraJanelaPedido();
+    InstalaGradeGeral();
     RegistraJanelaCliente();
     InstalaEscolhaRetaguarda();
     const TGanchosAtualizacao ganchosAtualizacao = GanchosAtualizacao();
