@@ -21,6 +21,7 @@
 #include "windows/principal/UntPosInstal.h"
 #include "windows/principal/untLogin.h"
 #include "windows/pedido/untPedido.h"
+#include "windows/pedido/untGrade.h"
 #include "windows/principal/regras/EstadoFTP.h"
 #include "windows/principal/untPrincipal.h"
 
@@ -91,6 +92,7 @@ int main(int argc, char **argv)
     InstalaAtualizaBase();
     InstalaConsultasJanelas();
     RegistraJanelaPedido();
+    InstalaGradeGeral();
     RegistraJanelaCliente();
     RegisterClass(QStringLiteral("TfmCargas"), CriaJanelaCargas);
     InstalaEscolhaRetaguarda();

@@ -11,6 +11,7 @@
 #include "windows/pedido/regras/CamposPedido.h"
 #include "windows/pedido/regras/GravacaoPedido.h"
 #include "windows/nucleo/WindowRegistry.h"
+#include "windows/pedido/untCopiaPedido.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -27,6 +28,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -516,6 +518,7 @@ void TfmPedido::Conecta()
     DBGrid2->OnDblClick = [this](TXRDBGrid *) { DBGrid2DblClick(); };
     connect(BtnConfirmar, &QPushButton::clicked, this, [this] { BtnConfirmarClick(); });
     connect(btnExclui, &QPushButton::clicked, this, [this] { btnExcluiClick(); });
+    connect(btnCopia, &QPushButton::clicked, this, [this] { btnCopiaClick(); });
     // clicked, not toggled: ticking the box from code runs no close
     connect(CBFechado, &QCheckBox::clicked, this, [this](bool marcado) { CBFechadoClick(marcado); });
     connect(FechamentodePedido1, &QAction::triggered, this, [this] { FechamentodePedido1Click(); });
@@ -1063,6 +1066,20 @@ void TfmPedido::FechaBusca(Pesquisa p, TPesquisa *pq)
     const bool foco = p == Pesquisa::Cli ? m_c->bFocoCli : p == Pesquisa::Condicao ? m_c->bFocoCond : true;
     if (!foco)
         SaiCampo(campo);
+}
+
+void TfmPedido::btnCopiaClick()
+{
+    if (m_c->NrConfiguracao < 0) {
+        pedido::aviso(QStringLiteral("A carga de dados está incompleta. Favor baixar a carga novamente para continuar."));
+        return;
+    }
+    if (!DMRepres)
+        return;
+    QPointer<TfmCopiaPedido> copia = new TfmCopiaPedido(this, *DMRepres, EdtNumero->text().trimmed(),
+                                                        edtCodCliente->text(), edtDescCliente->text());
+    TfmCopiaPedido::ExibeModal(*copia);
+    delete copia.data();
 }
 
 void RegistraJanelaPedido()

@@ -116,6 +116,7 @@ public:
     void FechamentodePedido1Click();
     void FecharTodososPedidos1Click();
     void btnExcluiClick();
+    void btnCopiaClick();
 
     void XRDBGrid2KeyDown(int &key, Qt::KeyboardModifiers shift);
     void XRDBGrid2ColEnter();
