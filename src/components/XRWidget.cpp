@@ -3,6 +3,7 @@
 #include "components/XRDBGrid.h"
 #include "components/XRWidgetBarra.h"
 #include "components/XRWidgetGrafico.h"
+#include "components/uFiltro.h"
 #include "data/XRDatabase.h"
 #include "data/XRQuery.h"
 #include "platform/DialogService.h"
@@ -292,15 +293,27 @@ void TXRWidget::AjustaBotoes()
 void TXRWidget::BotaoAcao(TWButton b)
 {
     switch (b) {
-    case TWButton::btFilter:
-        // the filter window is not part of this program yet
-        break;
+    case TWButton::btFilter: AbreFiltros(); break;
     case TWButton::btRefresh: Atualiza(); break;
     case TWButton::btChart:
         // the settings window is not part of this program yet
         break;
     case TWButton::btReport: ImprimeGrafico(); break;
     case TWButton::btMinimize: Minimiza(); break;
+    }
+}
+
+void TXRWidget::AbreFiltros()
+{
+    oCategory->SetExpandida(false);
+    if (oQry->SQL().Text().trimmed().isEmpty() || FParams.empty())
+        return;
+    bFiltroAplicado = false;
+    TFFiltros janela(this);
+    MostraModal(janela);
+    if (janela.bAtualiza) {
+        bFiltroAplicado = true;
+        Atualiza();
     }
 }
 
