@@ -3,6 +3,7 @@
 #include "components/XRDBGrid.h"
 #include "components/XRWidgetBarra.h"
 #include "components/XRWidgetGrafico.h"
+#include "components/uConfig.h"
 #include "components/uFiltro.h"
 #include "data/XRDatabase.h"
 #include "data/XRQuery.h"
@@ -295,9 +296,7 @@ void TXRWidget::BotaoAcao(TWButton b)
     switch (b) {
     case TWButton::btFilter: AbreFiltros(); break;
     case TWButton::btRefresh: Atualiza(); break;
-    case TWButton::btChart:
-        // the settings window is not part of this program yet
-        break;
+    case TWButton::btChart: AbreConfiguracao(); break;
     case TWButton::btReport: ImprimeGrafico(); break;
     case TWButton::btMinimize: Minimiza(); break;
     }
@@ -315,6 +314,15 @@ void TXRWidget::AbreFiltros()
         bFiltroAplicado = true;
         Atualiza();
     }
+}
+
+void TXRWidget::AbreConfiguracao()
+{
+    oCategory->SetExpandida(false);
+    TFmWidConfig janela(this);
+    MostraModal(janela);
+    if (janela.bAtualiza)
+        Atualiza();
 }
 
 void TXRWidget::MostraPopupAtualiza()

@@ -151,6 +151,7 @@ public:
     void AjustaColunas(int n);
     void FonteGradeClick();
     void AbreFiltros();
+    void AbreConfiguracao();
 
     // Parts, for the window and tests
     TXRQuery *Query() const { return oQry; }
