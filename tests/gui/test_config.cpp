@@ -1,4 +1,6 @@
 // The tile settings window through its objectNames and the dialog recorder.
+#include "TestDb.h"
+
 #include "components/XRCurrencyEdit.h"
 #include "components/XRDBGrid.h"
 #include "components/XRWidget.h"
@@ -7,6 +9,8 @@
 #include "platform/DialogService.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -35,6 +39,10 @@ Resultado abre(TXRWidget &w, const std::function<void(TFmWidConfig &)> &passos)
         f.close();
     };
     w.AbreConfiguracao();
+    QElapsedTimer t;
+    t.start();
+    while (w.Trabalhando() && t.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     QObject::disconnect(conn);
     return r;
 }
@@ -254,4 +262,23 @@ TEST(ConfigGrafico, NoDefinitionsAllUntickedAndCancel)
     EXPECT_EQ(w.Title(), "Antes");
     EXPECT_FALSE(w.WebChart().Series.Items(0).Visible);
     EXPECT_EQ(w.WebChart().CodEstilo, 1);
+}
+
+TEST(ConfigAtualiza, OkRefreshesTheTileAndCancelDoesNot)
+{
+    ScratchInstall inst;
+    auto db = inst.connect();
+    TXRWidget w;
+    w.SetDataBase(db.get());
+    w.SetKind(TXRKind::wdGauge);
+    w.SQL().SetText("SELECT 1 AS N FROM RDB$DATABASE");
+    w.Execute();
+    QElapsedTimer t;
+    t.start();
+    while (w.Trabalhando() && t.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_FALSE(w.Trabalhando());
+    EXPECT_EQ(abre(w, [](TFmWidConfig &f) { f.BitBtn2->click(); }).atualizacoes, 0);
+    EXPECT_EQ(abre(w, [](TFmWidConfig &f) { f.BitBtn1->click(); }).atualizacoes, 1);
+    PoolWidgets()->waitForDone(20000);
 }
