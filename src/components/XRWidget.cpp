@@ -3,6 +3,8 @@
 #include "components/XRDBGrid.h"
 #include "components/XRWidgetBarra.h"
 #include "components/XRWidgetGrafico.h"
+#include "components/uConfig.h"
+#include "components/uFiltro.h"
 #include "data/XRDatabase.h"
 #include "data/XRQuery.h"
 #include "platform/DialogService.h"
@@ -292,16 +294,35 @@ void TXRWidget::AjustaBotoes()
 void TXRWidget::BotaoAcao(TWButton b)
 {
     switch (b) {
-    case TWButton::btFilter:
-        // the filter window is not part of this program yet
-        break;
+    case TWButton::btFilter: AbreFiltros(); break;
     case TWButton::btRefresh: Atualiza(); break;
-    case TWButton::btChart:
-        // the settings window is not part of this program yet
-        break;
+    case TWButton::btChart: AbreConfiguracao(); break;
     case TWButton::btReport: ImprimeGrafico(); break;
     case TWButton::btMinimize: Minimiza(); break;
     }
+}
+
+void TXRWidget::AbreFiltros()
+{
+    oCategory->SetExpandida(false);
+    if (oQry->SQL().Text().trimmed().isEmpty() || FParams.empty())
+        return;
+    bFiltroAplicado = false;
+    TFFiltros janela(this);
+    MostraModal(janela);
+    if (janela.bAtualiza) {
+        bFiltroAplicado = true;
+        Atualiza();
+    }
+}
+
+void TXRWidget::AbreConfiguracao()
+{
+    oCategory->SetExpandida(false);
+    TFmWidConfig janela(this);
+    MostraModal(janela);
+    if (janela.bAtualiza)
+        Atualiza();
 }
 
 void TXRWidget::MostraPopupAtualiza()

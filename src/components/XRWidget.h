@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QDateTime>
+#include <QDialog>
 #include <QFutureWatcher>
 #include <QLabel>
 #include <QPointer>
@@ -17,6 +18,7 @@
 
 class DataSet;
 class QChartView;
+
 class QLabel;
 class QMenu;
 class QTimer;
@@ -121,6 +123,8 @@ public:
     std::function<QDateTime()> Relogio = [] { return QDateTime::currentDateTime(); };
     // Opens the print preview of the chart; tests replace it.
     std::function<void(QChartView *)> AbrePreview;
+    // Shows the filter and settings windows modally; tests drive them instead.
+    std::function<void(QDialog &)> MostraModal = [](QDialog &d) { d.exec(); };
 
     std::function<void(TXRWidget *)> OnMoving;
     std::function<void(TXRWidget *)> OnAfterMove;
@@ -146,6 +150,8 @@ public:
     void MostraPopupAtualiza();
     void AjustaColunas(int n);
     void FonteGradeClick();
+    void AbreFiltros();
+    void AbreConfiguracao();
 
     // Parts, for the window and tests
     TXRQuery *Query() const { return oQry; }

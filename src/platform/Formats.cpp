@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QRegularExpression>
+#include <QStringList>
 #include <QTime>
 
 #include <charconv>
@@ -215,12 +216,30 @@ double round2(double v)
     return roundTo(v, 2);
 }
 
-QString formatFloat(const QString& mask, double v)
+namespace {
+
+// Splits "positive;negative;zero" at the semicolons outside quotes.
+QStringList maskSections(const QString& mask)
 {
-    if (mask.isEmpty())
-        return floatToStr(v);
-    if (!std::isfinite(v))
-        return nonFinite(v);
+    QStringList sections{QString()};
+    QChar quote;
+    for (const QChar c : mask) {
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (c == u'"' || c == u'\'') {
+            quote = c;
+        } else if (c == u';') {
+            sections.append(QString());
+            continue;
+        }
+        sections.last() += c;
+    }
+    return sections;
+}
+
+QString formatSection(const QString& mask, double v)
+{
     const Mask m = parseMask(mask);
     if (!m.hasPlaceholder)
         return m.prefix;
@@ -244,6 +263,28 @@ QString formatFloat(const QString& mask, double v)
         out += kDecimalSep + QString::fromLatin1(frac);
     out += m.suffix;
     return out;
+}
+
+} // namespace
+
+QString formatFloat(const QString& mask, double v)
+{
+    if (mask.isEmpty())
+        return floatToStr(v);
+    if (!std::isfinite(v))
+        return nonFinite(v);
+    const QStringList sections = maskSections(mask);
+    if (sections.size() == 1)
+        return formatSection(mask, v);
+    // The section is chosen on the value as the positive section would show
+    // it, so -0.001 with two decimals counts as zero, never as "-0,00".
+    Decimal shown = toDecimal(v);
+    roundDecimal(shown, parseMask(sections[0]).maxDec);
+    if (shown.isZero())
+        return formatSection(sections.size() > 2 && !sections[2].isEmpty() ? sections[2] : sections[0], 0.0);
+    if (v < 0 && !sections[1].isEmpty())
+        return formatSection(sections[1], -v); // the section writes its own sign
+    return formatSection(sections[0], v);
 }
 
 QString floatToStr(double v)

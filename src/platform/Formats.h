@@ -12,7 +12,9 @@ namespace fmt {
 
 // Number masks: '0' digit, '#' optional digit, '.' decimal point, ',' thousands
 // grouping anywhere in the integer part; quoted or other text is printed as is.
-// An empty mask gives floatToStr(v).
+// An empty mask gives floatToStr(v). "positive;negative;zero" sections: the
+// negative section gets the value without its sign; an empty or missing
+// section falls back to the positive one.
 QString formatFloat(const QString& mask, double v);
 
 // The value written with 15 significant digits, then rounded half away from

@@ -62,6 +62,16 @@ TEST(Formats, FormatFloatMasks)
         {"R$ #,##0.00", 1234.5, "R$ 1.234,50"},
         {"#0.00%", 12.345, "12,35%"},
         {"", 10.5, "10,5"},
+        // sections and the bare "," grouping of the currency edit
+        {"R$ ,0.00;-R$ ,0.00", 1234.5, "R$ 1.234,50"},
+        {"R$ ,0.00;-R$ ,0.00", -2.0, "-R$ 2,00"},
+        {"R$ ,0.00;-R$ ,0.00", 0.0, "R$ 0,00"},
+        {"R$ ,0.00;-R$ ,0.00", -0.001, "R$ 0,00"},
+        {"0.00;(0.00);'zero'", -1234.5, "(1234,50)"},
+        {"0.00;(0.00);'zero'", 0.004, "zero"},
+        {"0.00;;'zero'", -3.0, "-3,00"},
+        {"0.00;", -3.0, "-3,00"},
+        {"'a;b' 0", 7.0, "a;b 7"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(fmt::formatFloat(QString::fromUtf8(c.mask), c.v), QString::fromUtf8(c.out))
