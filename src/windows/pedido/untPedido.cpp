@@ -1,5 +1,7 @@
 #include "windows/pedido/untPedido.h"
 
+#include "windows/pedido/untGradeItem.h"
+
 #include "components/XRDBGrid.h"
 #include "components/untCpoPesquisa.h"
 #include "data/UntFuncoes.h"
@@ -1058,4 +1060,5 @@ void TfmPedido::FechaBusca(Pesquisa p, TPesquisa *pq)
 void RegistraJanelaPedido()
 {
     RegisterClass(QStringLiteral("TfmPedido"), [](QWidget *dono) { return new TfmPedido(dono); });
+    InstalaGradeItem();
 }
