@@ -8,6 +8,8 @@
 #include "windows/pedido/untGradeItem.h"
 
 #include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
 #include "windows/pedido/regras/PedidoControlador.h"
@@ -376,9 +378,10 @@ TEST_F(GradeJanelaTest, F3OpensTheLinesProductAndConfirmWritesTheOrder)
 
 TEST_F(GradeJanelaTest, F3OnANewOrdersUntouchedLineOpensABlankGrade)
 {
-    ASSERT_EQ(janela->CDSItens()->state(), DataSet::State::Insert);
+    ASSERT_TRUE(janela->CDSItens()->isEmpty());
     f3([&](TfmGradeItem &g) {
         EXPECT_TRUE(g.edtCodigo->text().isEmpty());
+        EXPECT_EQ(janela->CDSItens()->recordCount(), 1); // the untouched line was committed
         g.edtCodigo->setText("P400");
         g.edtCodigoExit();
         ASSERT_EQ(g.Regras().FCodigo, "P400");

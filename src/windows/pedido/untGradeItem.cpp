@@ -160,6 +160,7 @@ void TfmGradeItem::conecta()
     connect(EdtEntrega, &QDateEdit::editingFinished, this, [this] { EdtEntregaExit(); });
     connect(btnConfirmar, &QPushButton::clicked, this, [this] { btnConfirmarClick(); });
     connect(BtnFechar, &QPushButton::clicked, this, [this] { BtnFecharClick(); });
+    connect(PqProduto, &QPushButton::clicked, this, [this] { PqProdutoClick(); });
     connect(Sortir1, &QAction::triggered, this, [this] { Sortir1Click(); });
     connect(SortirProporcoes, &QAction::triggered, this, [this] { SortirProporcoesClick(); });
     connect(AplicarTodos, &QAction::triggered, this, [this] { AplicarTodosClick(); });
@@ -265,8 +266,27 @@ void TfmGradeItem::celulaMudou(int linha, int coluna)
     if (t < 0 || t >= m_g->tamanhos.size())
         return;
     m_g->ValidaQuantidadeCelula(linha, t, DBGrid1CorTam->item(linha, coluna)->text());
-    mostraGrade();
-    DBGrid1CorTam->setCurrentCell(linha, coluna);
+    atualizaCelulas();
+}
+
+// The cells' texts from the rules, the items kept: this runs inside the
+// change signal of one of them.
+void TfmGradeItem::atualizaCelulas()
+{
+    m_mostrando = true;
+    const int colTotal = kPrimeiroTam + int(m_g->tamanhos.size());
+    for (int r = 0; r < int(m_g->linhas.size()) && r < DBGrid1CorTam->rowCount(); ++r) {
+        const GradeItem::LinhaCor &l = m_g->linhas[size_t(r)];
+        for (int t = 0; t < m_g->tamanhos.size(); ++t)
+            if (QTableWidgetItem *it = DBGrid1CorTam->item(r, kPrimeiroTam + t))
+                it->setText(l.celulas[t]);
+        if (QTableWidgetItem *it = DBGrid1CorTam->item(r, colTotal))
+            it->setText(fmt::floatToStr(l.total));
+        if (QTableWidgetItem *it = DBGrid1CorTam->item(r, 0); it && l.cdCor != QLatin1String("-999"))
+            it->setCheckState(l.sel == QLatin1String("S") ? Qt::Checked : Qt::Unchecked);
+    }
+    m_mostrando = false;
+    mostraTotais();
 }
 
 bool TfmGradeItem::eventFilter(QObject *obj, QEvent *event)
@@ -310,6 +330,21 @@ void TfmGradeItem::edtCodigoExit()
         DBGrid1CorTam->setCurrentCell(0, kPrimeiroTam);
 }
 
+void TfmGradeItem::PqProdutoClick()
+{
+    auto *pq = new TPesquisa(this);
+    pq->hide();
+    pq->setObjectName(QStringLiteral("PqProdutoPesquisa"));
+    pq->BaseDados = DMRepres->XRDtRepres;
+    pq->BuscaSQL = QStringList{SqlProdutoTabela(QString(), m_g->FTabelaPreco)};
+    pq->OnFechaPesquisa = [this](TPesquisa *p) {
+        edtCodigo->setText(p->RetornoPesquisa(QStringLiteral("PROD_CODI")).toString());
+        edtCodigo->setFocus();
+    };
+    pq->AbrePesquisa();
+    delete pq;
+}
+
 void TfmGradeItem::EdtEntregaExit()
 {
     const QDate d = EdtEntrega->date() == EdtEntrega->minimumDate() ? QDate() : EdtEntrega->date();
@@ -341,13 +376,13 @@ void TfmGradeItem::BtnFecharClick() { done(QDialog::Accepted); }
 void TfmGradeItem::Sortir1Click()
 {
     m_g->Sortir();
-    mostraGrade();
+    atualizaCelulas();
 }
 
 void TfmGradeItem::SortirProporcoesClick()
 {
     m_g->SortirProporcoes();
-    mostraGrade();
+    atualizaCelulas();
 }
 
 void TfmGradeItem::AplicarTodosClick()

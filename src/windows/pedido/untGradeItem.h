@@ -37,6 +37,7 @@ public:
 
     void edtCodigoChange();
     void edtCodigoExit();
+    void PqProdutoClick();
     void EdtEntregaExit();
     void btnConfirmarClick();
     void BtnFecharClick();
@@ -53,6 +54,7 @@ private:
     void conecta();
     void mostraGrade();
     void mostraTotais();
+    void atualizaCelulas();
     void celulaMudou(int linha, int coluna);
 
     TfmPedido &m_pedido;
