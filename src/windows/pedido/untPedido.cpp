@@ -1,5 +1,7 @@
 #include "windows/pedido/untPedido.h"
 
+#include "windows/pedido/untGradeItem.h"
+
 #include "components/XRDBGrid.h"
 #include "components/untCpoPesquisa.h"
 #include "data/UntFuncoes.h"
@@ -1085,4 +1087,5 @@ void TfmPedido::btnCopiaClick()
 void RegistraJanelaPedido()
 {
     RegisterClass(QStringLiteral("TfmPedido"), [](QWidget *dono) { return new TfmPedido(dono); });
+    InstalaGradeItem();
 }

@@ -165,6 +165,7 @@ private:
     void ConfirmaLinha();
     void AbrePesquisaItem(const QString &nome, const QStringList &sql);
     void AbreGradeItemAtual();
+    bool GradeAbreLinhaVazia();
     void DesenhaGrafico();
 
     std::unique_ptr<PedidoControlador> m_c;

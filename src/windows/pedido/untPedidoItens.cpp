@@ -169,6 +169,8 @@ void TfmPedido::ConfirmaLinha()
 void TfmPedido::XRDBGrid2KeyDown(int &key, Qt::KeyboardModifiers)
 {
     const TXRColumn *col = XRDBGrid2->ColunaSelecionada();
+    if (key == Qt::Key_F3 && GradeAbreLinhaVazia())
+        return;
     const ItensPedido::Efeito e = m_itens->Tecla(col ? col->FieldName : QString(), key, XRDBGrid2->ReadOnly());
     if (!e.pesquisa.isEmpty())
         AbrePesquisaItem(e.pesquisa, e.sqlPesquisa);
@@ -234,7 +236,24 @@ void TfmPedido::btnExcluiItemClick()
     MostraTotais();
 }
 
-void TfmPedido::GradeItensClick() { AbreGradeItemAtual(); }
+void TfmPedido::GradeItensClick()
+{
+    if (!GradeAbreLinhaVazia())
+        AbreGradeItemAtual();
+}
+
+// A new order's untouched first line: committed, and the grade opens without
+// a product so the first items can be typed there.
+bool TfmPedido::GradeAbreLinhaVazia()
+{
+    DataSet &itens = m_c->CDSItens;
+    if (!AbreGradeItem || XRDBGrid2->ReadOnly() || itens.state() != DataSet::State::Insert || itens.modified()
+        || itens.recordCount() > 0)
+        return false;
+    itens.post();
+    AbreGradeItemAtual();
+    return true;
+}
 
 void TfmPedido::AbreGradeItemAtual()
 {
