@@ -134,6 +134,15 @@ public:
     // The wait cursor on (true) or off.
     static void CursorEspera(bool espera);
 
+    // Exports of the whole dataset (the spreadsheet takes the visible
+    // columns) and the text import into an in-memory table.
+    void ExpDOC();
+    void ExpXLS();
+    void ExpTXT();
+    void ExpXML();
+    void ExpHTML();
+    void ImportarTXT();
+
     // What painting uses, open to the window and to tests.
     QColor CorFundoCelula(int row, int column, bool selectedFocused) const;
     QColor CorFonteCelula(int row, int column) const;
@@ -186,6 +195,9 @@ private:
     void ApplyTituloAutomatico();
     void ShowError(const std::exception &e) const;
     int RankOf(int column, const QVariant &v) const;
+    // The frame every export shares: save dialog, wait cursor, controls off,
+    // record number kept. grava gets the chosen name; false when cancelled or failed.
+    bool ExecutaExportacao(const std::function<void(const QString &)> &grava, const QString &falha = QString());
 
     QPointer<DataSet> m_ds;
     DataSetModel *m_model;
