@@ -2,6 +2,7 @@
 #include "TestDb.h"
 
 #include "LigacaoServidores.h"
+#include "data/UntScriptsRep.h"
 #include "data/XRFuncoesDB.h"
 #include "data/untDMRepres.h"
 #include "sync/untDMCRemoto.h"
@@ -377,6 +378,15 @@ TEST_F(PrimeiraExecucao, SampleServerAnswersTheFirstRun)
             EXPECT_EQ(recebidas[tabela], n) << tabela.toStdString();
         EXPECT_EQ(recebidas.size(), 12u);
     }
+
+    // and the writer stores it in the local schema, as upgraded at start
+    AtualizaBase(*dm);
+    for (const auto &t : *cm.oLstCDS)
+        ASSERT_TRUE(cm.GravaDados(t.get(), [](int, int) {}, true))
+            << t->objectName().toStdString() << ": " << rec->texts().join('|').toStdString();
+    for (const auto &[tabela, n] : linhas)
+        EXPECT_EQ(scalar(*dm->XRDtRepres, QStringLiteral("SELECT COUNT(*) FROM ") + tabela).toInt(), n)
+            << tabela.toStdString();
     EXPECT_EQ(rec->texts(), QStringList{QStringLiteral("Configuração Concluída com Sucesso")});
 }
 
