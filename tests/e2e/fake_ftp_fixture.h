@@ -1,6 +1,7 @@
 #pragma once
 
 // The fake FTP server of the update tests and a few helpers around it.
+#include "PortaLivre.h"
 #include "platform/net/ZlibCodec.h"
 
 #include <QCoreApplication>
@@ -46,21 +47,6 @@ inline bool esperaAte(const std::function<bool()> &cond, int ms = 20000)
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     return true;
-}
-
-inline int portaFechada()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    int porta = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0
-        && ::getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len) == 0)
-        porta = ntohs(a.sin_port);
-    ::close(fd);
-    return porta;
 }
 
 // A package the worker accepts: a small executable of this machine.

@@ -218,7 +218,7 @@ TEST(Atualizacao, ConnectionFailuresAreShownWithTheButtonsEnabled)
     FakeFtp ftp({QStringLiteral("--password"), QStringLiteral("outrasenha99")});
     ASSERT_NE(ftp.porta, 0);
     ftp.publica("1.0.21.0");
-    for (const int porta : {ftp.porta, portaFechada()}) {
+    for (const int porta : {ftp.porta, portaLivre()}) {
         SCOPED_TRACE(porta);
         Ambiente amb(porta);
         TfmAtualizacao *j = amb.abre();

@@ -1,4 +1,5 @@
 // The first-run window against the fake back office, through both back-ends.
+#include "PortaLivre.h"
 #include "TestDb.h"
 
 #include "LigacaoServidores.h"
@@ -29,21 +30,6 @@
 using nlohmann::json;
 
 namespace {
-
-int portaLivre()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    int porta = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0
-        && ::getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len) == 0)
-        porta = ntohs(a.sin_port);
-    ::close(fd);
-    return porta;
-}
 
 // A server process that prints its port on its first line.
 class Servidor {

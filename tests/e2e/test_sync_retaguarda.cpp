@@ -1,4 +1,5 @@
 // Both server clients against the fake back office on loopback.
+#include "PortaLivre.h"
 #include "FakeBackOffice.h"
 #include "TestDb.h"
 
@@ -36,21 +37,6 @@ std::string cabecalho(const json &req, const std::string &nome)
         if (QString::fromStdString(h[0]).compare(QString::fromStdString(nome), Qt::CaseInsensitive) == 0)
             return h[1];
     return "<none>";
-}
-
-int portaFechada()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    int porta = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0
-        && ::getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len) == 0)
-        porta = ntohs(a.sin_port);
-    ::close(fd);
-    return porta;
 }
 
 // A scratch install with the upgraded columns the clients read and write.
@@ -238,7 +224,7 @@ TEST_F(SyncRest, MissingAnswersLeaveDefaultsAndOutputs)
     EXPECT_EQ(dmc.ConfereSenha("a", "b", "c"), 4); // empty answer array
     EXPECT_EQ(dmc.DataServidor("D"), QDateTime(QDate(1899, 12, 30), QTime(0, 0)));
 
-    dmc.NrPorta = portaFechada();
+    dmc.NrPorta = portaLivre();
     EXPECT_EQ(dmc.ConfereSenha("a", "b", "c"), 4);
     EXPECT_EQ(rec->texts().size(), 1) << "the unreachable server is reported once";
     lote = 99;
@@ -526,7 +512,7 @@ TEST(SyncEscolha, ChoiceIsMadeOncePerRun)
         SCOPED_TRACE(c.caso);
         FakeBackOffice f(c.cenario);
         dmc.DsHost = "127.0.0.1";
-        dmc.NrPorta = c.servidor ? f.porta : portaFechada();
+        dmc.NrPorta = c.servidor ? f.porta : portaLivre();
         dmc.TimeoutMs = 3000;
         TDMRepres dm; // a new run
         EXPECT_EQ(dm.bConexaoRest(), c.rest);

@@ -462,11 +462,8 @@ class Handler(BaseHTTPRequestHandler):
 
 def load_scenario(path):
     if path.endswith(".py"):
-        import importlib.util
-        spec = importlib.util.spec_from_file_location("scenario_module", path)
-        module = importlib.util.module_from_spec(spec)
-        spec.loader.exec_module(module)
-        return module.cenario()
+        import runpy
+        return runpy.run_path(path)["cenario"]()
     with open(path, encoding="utf-8") as f:
         return json.load(f)
 
