@@ -16,9 +16,11 @@
 #include "windows/nucleo/InterfacesJanelas.h"
 #include "windows/nucleo/Aplicacao.h"
 #include "windows/clientes/untCliente.h"
+#include "windows/editorsql/untEditorSQL.h"
 #include "windows/nucleo/UntAviso.h"
 #include "windows/nucleo/WindowRegistry.h"
 #include "windows/principal/UntPosInstal.h"
+#include "windows/principal/untConfig.h"
 #include "windows/principal/untLogin.h"
 #include "windows/pedido/untPedido.h"
 #include "windows/pedido/untGrade.h"
@@ -94,6 +96,7 @@ int main(int argc, char **argv)
     RegistraJanelaPedido();
     InstalaGradeGeral();
     RegistraJanelaCliente();
+    RegistraJanelaEditorSQL();
     RegisterClass(QStringLiteral("TfmCargas"), CriaJanelaCargas);
     InstalaEscolhaRetaguarda();
     const TGanchosAtualizacao ganchosAtualizacao = GanchosAtualizacao();
@@ -109,6 +112,9 @@ int main(int argc, char **argv)
     std::unique_ptr<TDMComunicacao> comunicacao;
     EnderecoDoCliente<TClientModule1> enderecoDataSnap(ClientModule1);
     EnderecoDoCliente<TDMComunicacao> enderecoRest(DMComunicacao);
+    // the settings window gives a saved address to both clients, as the
+    // main window does on show
+    RegistraJanelaConfig({&enderecoDataSnap, &enderecoRest});
     std::unique_ptr<TDMRepres> dm;
     std::unique_ptr<TfmPrincipal> principal;
     std::unique_ptr<TfmLogin> login;

@@ -9,6 +9,7 @@
 #include "platform/IniFile.h"
 #include "windows/nucleo/Aplicacao.h"
 #include "windows/principal/regras/AtualizacaoSaida.h"
+#include "windows/principal/regras/Configuracao.h"
 #include "windows/principal/regras/EstadoFTP.h"
 #include "windows/principal/regras/RegrasPrincipal.h"
 #include "windows/nucleo/WindowRegistry.h"
@@ -405,10 +406,8 @@ void TfmPrincipal::DefineServidoresDoConfig()
     q->Open();
     if (!q->isEmpty()) {
         q->first();
-        const QString endereco = q->fieldByName(QStringLiteral("DSENDERECOSERV"))->asString();
-        const QString host = endereco.trimmed().isEmpty()
-            ? q->fieldByName(QStringLiteral("DSHOSTSERV"))->asString()
-            : endereco;
+        const QString host = EnderecoServidorConfig(q->fieldByName(QStringLiteral("DSENDERECOSERV"))->asString(),
+                                                    q->fieldByName(QStringLiteral("DSHOSTSERV"))->asString());
         const int porta = q->fieldByName(QStringLiteral("NRPORTASERV"))->asInteger();
         for (IServidorEndereco *s : m_servidores)
             s->SetEndereco(host, porta);
