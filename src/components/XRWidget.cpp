@@ -3,6 +3,7 @@
 #include "components/XRDBGrid.h"
 #include "components/XRWidgetBarra.h"
 #include "components/XRWidgetGrafico.h"
+#include "components/XRWidgetWeb.h"
 #include "components/uConfig.h"
 #include "components/uFiltro.h"
 #include "data/XRDatabase.h"
@@ -584,8 +585,21 @@ void TXRWidget::Reposiciona()
             }
         }
         break;
+    case TXRKind::wdWebChart:
+    case TXRKind::wdWebCard:
+        MontaWidget();
+        if (height() > width())
+            resize(width(), width());
+        break;
+    case TXRKind::wdWebGauge:
+        MontaWidget();
+        if (height() > width())
+            resize(width(), std::max(1, width() - ReducaoAltura(height())));
+        break;
     default: break;
     }
+    if (oWebBrowser)
+        oWebBrowser->setGeometry(AreaNavegador());
 }
 
 // ---------------------------------------------------------------- moving and sizing

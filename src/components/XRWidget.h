@@ -29,6 +29,7 @@ class TXRQuery;
 class TSQLStrings;
 class TBarraWidget;
 class TGraficoWidget;
+struct TTileWeb;
 
 enum class TWButton { btFilter, btRefresh, btMinimize, btChart, btReport };
 using TWButtons = QSet<TWButton>;
@@ -115,6 +116,9 @@ public:
     int FontSizeGrid() const { return FFontSizeGrid; }
     void SetFontSizeGrid(int v) { FFontSizeGrid = v; }
     bool bFiltroAplicado = false;
+    // Folder whose "arquivos/webchart" the web kinds load their scripts from;
+    // empty fails their drawing.
+    QString caminho = CaminhoPadrao();
     // The statement's time-out in the worker.
     int TempoLimiteMs = 5000;
     // Runs first in every worker job (tests hold jobs with it).
@@ -168,12 +172,18 @@ public:
     QTimer *TimerAtualizacao() const { return oTimerAtualiza; }
     QWidget *TituloPai() const { return oLPai; }
     QString TextoRodape() const;
+    // The web view of the web kinds; null until one was drawn.
+    QWidget *NavegadorWeb() const { return oWebBrowser; }
+    // The executable's folder when it holds "arquivos/webchart", else empty.
+    static QString CaminhoPadrao();
     // The run's value marks as drawn, per series.
     QStringList MarcasValores() const;
 
 signals:
     // A job's rows were drawn or its failure shown.
     void Atualizado();
+    // The web view finished loading a page.
+    void PaginaCarregada(bool ok);
 
 protected:
     void paintEvent(QPaintEvent *e) override;
@@ -198,6 +208,12 @@ private:
     void MontaGauge();
     void MontaGrafico();
     void MontaSemicirculo();
+    void MontaWebChart();
+    void MontaWebGauge();
+    void MontaWebCard();
+    TTileWeb DadosTileWeb() const;
+    QRect AreaNavegador() const;
+    void MostraPagina(const QString &pagina);
     void AtualizaRodape();
     QRect AreaAbaixoTitulo(int reducao) const;
     bool AlinhamentoLivre() const { return true; }
@@ -234,6 +250,7 @@ private:
     QPointer<QLabel> oLabel;
     QPointer<QLabel> oImage;
     QPointer<QWidget> oLPai;
+    QPointer<QWidget> oWebBrowser;
     TBarraWidget *oCategory;
     QMenu *FPopupAtualiza;
     QTimer *oTimer;

@@ -43,6 +43,8 @@ void TXRWidget::MontaWidget()
 {
     m_desenhando = true;
     LimpaControles();
+    if (oWebBrowser && FKind != TXRKind::wdWebGauge && FKind != TXRKind::wdWebChart && FKind != TXRKind::wdWebCard)
+        oWebBrowser->hide();
     try {
         switch (FKind) {
         case TXRKind::wdField: MontaCampo(); break;
@@ -50,10 +52,14 @@ void TXRWidget::MontaWidget()
         case TXRKind::wdGauge: MontaGauge(); break;
         case TXRKind::wdChart: MontaGrafico(); break;
         case TXRKind::wdWebGauge:
-        case TXRKind::wdWebChart:
-        case TXRKind::wdWebCard:
-            // the embedded web page kinds are not built in this program
+            if (FWebGauge.Sessions().Count() > 0)
+                MontaWebGauge();
             break;
+        case TXRKind::wdWebChart:
+            if (FWebChart.Series.Count() > 0)
+                MontaWebChart();
+            break;
+        case TXRKind::wdWebCard: MontaWebCard(); break;
         }
     } catch (const std::exception &e) {
         setToolTip(QStringLiteral("Erro na criação ") + MensagemExcecao(e));
