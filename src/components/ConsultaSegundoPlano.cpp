@@ -3,6 +3,7 @@
 #include "data/XRDatabase.h"
 #include "data/XRQuery.h"
 #include "data/XRTransaction.h"
+#include "data/XRTraduzSQL.h"
 #include "platform/fb/FbApi.h"
 
 #include <exception>
@@ -113,19 +114,7 @@ void TConsultaSegundoPlano::Trabalha()
             };
             {
                 FimDaConsulta fim{this, conexao.get()};
-                TXRQuery q;
-                q.SetDatabase(conexao.get());
-                for (const QString &l : t.sql)
-                    q.SQL().Add(l);
-                for (const auto &[nome, valor] : t.parametros)
-                    q.ParamByName(nome)->Value = valor;
-                q.Open();
-                r->campos = q.fieldDefs();
-                const int n = q.recordCount();
-                r->linhas.reserve(size_t(n));
-                for (int i = 0; i < n; ++i)
-                    r->linhas.push_back(q.rowAt(i));
-                q.Close();
+                Busca(*conexao, t, *r);
             }
             // a fresh snapshot for the next search
             conexao->Transaction()->Commit();
@@ -142,6 +131,32 @@ void TConsultaSegundoPlano::Trabalha()
         QMetaObject::invokeMethod(this, [this, geracao, r] { Entrega(geracao, r); }, Qt::QueuedConnection);
     }
     conexao.reset();
+}
+
+void TConsultaSegundoPlano::Busca(TXRDatabase &conexao, const Tarefa &t, Resultado &r)
+{
+    // the rows go straight from the cursor into the result: a dataset in
+    // between would only be copied and thrown away
+    try {
+        QString texto;
+        for (const QString &l : t.sql)
+            texto += l + QStringLiteral("\r\n");
+        fb::Statement st(conexao.Attachment(), conexao.Transaction()->Engine(),
+                         TraduzSQL(texto, conexao.DriverName));
+        if (!st.isQuery())
+            throw EDatabaseError(QStringLiteral("O comando não retorna um conjunto de dados."));
+        for (const auto &[nome, valor] : t.parametros)
+            st.setParam(nome, valor);
+        st.execute();
+        for (const fb::Column &c : st.columns())
+            r.campos.push_back(fb::fieldDefFor(c));
+        Row linha;
+        while (st.fetch(linha))
+            r.linhas.push_back(std::move(linha));
+    } catch (const std::exception &e) {
+        // worded as the query component words a failed opening
+        throw EDatabaseError(QStringLiteral("Erro XRQuery.Open: ") + MensagemExcecao(e));
+    }
 }
 
 void TConsultaSegundoPlano::CancelaEmCurso()

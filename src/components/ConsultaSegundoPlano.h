@@ -17,6 +17,7 @@
 #include <vector>
 
 class TXRCustomDatabase;
+class TXRDatabase;
 namespace fb {
 class Attachment;
 }
@@ -62,6 +63,7 @@ private:
         Parametros parametros;
     };
     void Trabalha();
+    static void Busca(TXRDatabase &conexao, const Tarefa &t, Resultado &r);
     void Entrega(int geracao, std::shared_ptr<Resultado> r);
     void CancelaEmCurso(); // with m_mutex held
 

@@ -27,13 +27,6 @@ QPointer<TfrmCpoBusca> frmCpoBusca;
 
 namespace {
 
-QString quoted(const QString &v)
-{
-    QString s = v;
-    s.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return QLatin1Char('\'') + s + QLatin1Char('\'');
-}
-
 QString parteWhere(const QString &sql, const QStringList &filtro)
 {
     if (sql.contains(QLatin1String("WHERE ")))
@@ -69,7 +62,7 @@ QString TfrmCpoBusca::JuntaSelecao(const QStringList &valores)
 {
     QStringList partes;
     for (const QString &v : valores)
-        partes << quoted(v);
+        partes << QuotedStr(v);
     const QString t = partes.join(QLatin1Char(','));
     return t.size() >= 2 ? t.mid(1, t.size() - 2) : QString();
 }
@@ -84,11 +77,11 @@ QStringList TfrmCpoBusca::MontaSQL(const QString &sql, const QStringList &filtro
     QString condicao;
     if (!texto.trimmed().isEmpty()) {
         if (driver != QLatin1String("PG") || tipoColuna == QLatin1String("ftString"))
-            condicao = QStringLiteral("AND UPPER(") + coluna + QStringLiteral(") LIKE ") + quoted(padrao);
+            condicao = QStringLiteral("AND UPPER(") + coluna + QStringLiteral(") LIKE ") + QuotedStr(padrao);
         else if (tipoColuna == QLatin1String("ftDate") || tipoColuna == QLatin1String("ftDateTime"))
-            condicao = QStringLiteral("AND to_char(") + coluna + QStringLiteral(",'DD/MM/YYYY') LIKE ") + quoted(padrao);
+            condicao = QStringLiteral("AND to_char(") + coluna + QStringLiteral(",'DD/MM/YYYY') LIKE ") + QuotedStr(padrao);
         else
-            condicao = QStringLiteral("AND UPPER(CAST(") + coluna + QStringLiteral(" AS TEXT)) LIKE ") + quoted(padrao);
+            condicao = QStringLiteral("AND UPPER(CAST(") + coluna + QStringLiteral(" AS TEXT)) LIKE ") + QuotedStr(padrao);
     }
     QStringList linhas;
     auto junta = [&linhas](const QString &l) {
@@ -386,11 +379,12 @@ QString TfrmCpoBusca::ResolveTabela(const QString &sql)
         const qsizetype fecha = texto.indexOf(QLatin1Char('}'));
         if (abre < 0 || fecha < 0)
             break;
-        // a '}' before the first '{' is dropped with the text between them
-        const qsizetype de = std::min(abre, fecha);
-        const qsizetype ate = std::max(abre, fecha);
-        const QString nome = texto.mid(de + 1, ate - de - 1).trimmed();
-        texto.remove(de, ate - de + 1);
+        if (fecha < abre) {
+            texto.remove(fecha, 1); // a stray '}' would never close a name
+            continue;
+        }
+        const QString nome = texto.mid(abre + 1, fecha - abre - 1).trimmed();
+        texto.remove(abre, fecha - abre + 1);
         if (nome.isEmpty())
             continue;
         QryDbLocal->close();
@@ -401,7 +395,7 @@ QString TfrmCpoBusca::ResolveTabela(const QString &sql)
         const QString troca = QryDbLocal->isEmpty() ? nome + VEmpresa.trimmed()
                                                     : QryDbLocal->fieldByName(QStringLiteral("ARQUIVO"))->asString();
         QryDbLocal->close();
-        texto.insert(de, troca);
+        texto.insert(abre, troca);
     }
     return texto;
 }
@@ -598,9 +592,9 @@ void TfrmCpoBusca::FiltraLocal()
         } else if (isDateType(f->dataType())) {
             QDate d;
             if (fmt::tryStrToDate(texto.trimmed(), d))
-                filtro = f->fieldName() + QStringLiteral(" = ") + quoted(d.toString(QStringLiteral("yyyy-MM-dd")));
+                filtro = f->fieldName() + QStringLiteral(" = ") + QuotedStr(d.toString(QStringLiteral("yyyy-MM-dd")));
         } else {
-            filtro = QStringLiteral("UPPER(") + f->fieldName() + QStringLiteral(") LIKE ") + quoted(padrao);
+            filtro = QStringLiteral("UPPER(") + f->fieldName() + QStringLiteral(") LIKE ") + QuotedStr(padrao);
         }
         TbBusca->setFilter(filtro);
         TbBusca->setFiltered(true);

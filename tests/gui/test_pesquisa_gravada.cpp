@@ -122,6 +122,8 @@ TEST_F(PesquisaGravadaTest, TableMacrosResolveToTheCompanysTable)
             EXPECT_EQ(f->QryBusca->fieldByName("CLI_NOME")->asString(), c.primeiroNome);
         }
         EXPECT_EQ(f->windowTitle(), "Clientes da empresa");
+        // blanks around a name, a stray brace and an empty name
+        EXPECT_EQ(f->ResolveTabela("X { CLIENTE } } {}"), "X " + c.tabela + "  ");
         f->close();
         liberaFechados();
     }
