@@ -79,14 +79,15 @@ void aplicaFonte(QWidget *w)
 void trataBotao(QAbstractButton *b)
 {
     aplicaFonte(b);
-    b->setIcon(QIcon()); // the pictures of the stored forms are not kept here
-    // the stored forms' convention: only the buttons tagged for a new
-    // record stay usable; our windows carry no tags and keep theirs
+    // the stored forms' convention: a tagged button loses its picture (the
+    // numbered pictures are not kept here) and only the tags for a new
+    // record stay usable; our windows carry no tags and keep both
     const QVariant tag = b->property("Tag");
-    if (tag.isValid()) {
-        static const QList<int> liberados{1, 2, 5, 7, 10, 11};
-        b->setEnabled(liberados.contains(tag.toInt()));
-    }
+    if (!tag.isValid())
+        return;
+    b->setIcon(QIcon());
+    static const QList<int> liberados{1, 2, 5, 7, 10, 11};
+    b->setEnabled(liberados.contains(tag.toInt()));
 }
 
 void trata(QWidget *w, Trato t)

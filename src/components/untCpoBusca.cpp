@@ -393,7 +393,7 @@ QString TfrmCpoBusca::ResolveTabela(const QString &sql)
             QryDbLocal->SQL().Add(l);
         QryDbLocal->Open();
         const QString troca = QryDbLocal->isEmpty() ? nome + VEmpresa.trimmed()
-                                                    : QryDbLocal->fieldByName(QStringLiteral("ARQUIVO"))->asString();
+                                                    : QryDbLocal->fieldByName(QStringLiteral("ARQUIVO"))->asString().trimmed();
         QryDbLocal->close();
         texto.insert(abre, troca);
     }

@@ -54,7 +54,7 @@ QString TPesquisa::BuscaSufixoEmpresa()
     q.Open();
     if (q.isEmpty())
         return TabelaEmpresa->fieldByName(QStringLiteral("EMP_PAT"))->asString().trimmed();
-    return q.fieldByName(QStringLiteral("ARQUIVO"))->asString().right(4);
+    return q.fieldByName(QStringLiteral("ARQUIVO"))->asString().trimmed().right(4);
 }
 
 void TPesquisa::AbrePesquisa()
