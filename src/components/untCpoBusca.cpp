@@ -1,7 +1,10 @@
 #include "components/untCpoBusca.h"
 
+#include "components/ConsultaSegundoPlano.h"
+#include "components/CpoBuscaDefinicao.h"
 #include "components/XRDBGrid.h"
 #include "components/untCpoPesquisa.h"
+#include "data/UntFuncoes.h"
 #include "data/XRDatabase.h"
 #include "data/XRQuery.h"
 #include "data/XRTable.h"
@@ -10,6 +13,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -22,13 +26,6 @@
 QPointer<TfrmCpoBusca> frmCpoBusca;
 
 namespace {
-
-QString quoted(const QString &v)
-{
-    QString s = v;
-    s.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return QLatin1Char('\'') + s + QLatin1Char('\'');
-}
 
 QString parteWhere(const QString &sql, const QStringList &filtro)
 {
@@ -65,7 +62,7 @@ QString TfrmCpoBusca::JuntaSelecao(const QStringList &valores)
 {
     QStringList partes;
     for (const QString &v : valores)
-        partes << quoted(v);
+        partes << QuotedStr(v);
     const QString t = partes.join(QLatin1Char(','));
     return t.size() >= 2 ? t.mid(1, t.size() - 2) : QString();
 }
@@ -80,11 +77,11 @@ QStringList TfrmCpoBusca::MontaSQL(const QString &sql, const QStringList &filtro
     QString condicao;
     if (!texto.trimmed().isEmpty()) {
         if (driver != QLatin1String("PG") || tipoColuna == QLatin1String("ftString"))
-            condicao = QStringLiteral("AND UPPER(") + coluna + QStringLiteral(") LIKE ") + quoted(padrao);
+            condicao = QStringLiteral("AND UPPER(") + coluna + QStringLiteral(") LIKE ") + QuotedStr(padrao);
         else if (tipoColuna == QLatin1String("ftDate") || tipoColuna == QLatin1String("ftDateTime"))
-            condicao = QStringLiteral("AND to_char(") + coluna + QStringLiteral(",'DD/MM/YYYY') LIKE ") + quoted(padrao);
+            condicao = QStringLiteral("AND to_char(") + coluna + QStringLiteral(",'DD/MM/YYYY') LIKE ") + QuotedStr(padrao);
         else
-            condicao = QStringLiteral("AND UPPER(CAST(") + coluna + QStringLiteral(" AS TEXT)) LIKE ") + quoted(padrao);
+            condicao = QStringLiteral("AND UPPER(CAST(") + coluna + QStringLiteral(" AS TEXT)) LIKE ") + QuotedStr(padrao);
     }
     QStringList linhas;
     auto junta = [&linhas](const QString &l) {
@@ -125,6 +122,12 @@ TfrmCpoBusca::TfrmCpoBusca(QWidget *parent)
     QryBusca->setObjectName(QStringLiteral("QryBusca"));
     QryAux = new TXRQuery(this);
     QryAux->setObjectName(QStringLiteral("QryAux"));
+    QryDbLocal = new TXRQuery(this);
+    QryDbLocal->setObjectName(QStringLiteral("QryDbLocal"));
+    QryAcesso = new TXRQuery(this);
+    QryAcesso->setObjectName(QStringLiteral("QryAcesso"));
+    m_busca = new TConsultaSegundoPlano(this);
+    m_busca->Pronto = [this](TConsultaSegundoPlano::Resultado &r) { RecebeBusca(r.campos, r.linhas, r.erro); };
     TbBusca = new DataSet(this);
     TbBusca->setObjectName(QStringLiteral("TbBusca"));
     Timer1 = new QTimer(this);
@@ -133,7 +136,10 @@ TfrmCpoBusca::TfrmCpoBusca(QWidget *parent)
     BuildUi();
 }
 
-TfrmCpoBusca::~TfrmCpoBusca() = default;
+TfrmCpoBusca::~TfrmCpoBusca()
+{
+    delete m_busca; // a search still running is cancelled before the rest goes
+}
 
 void TfrmCpoBusca::BuildUi()
 {
@@ -211,6 +217,10 @@ void TfrmCpoBusca::BuildUi()
         else
             ExecutaBusca(FSQL, CampoBusca(), EdtBusca->text());
     });
+    connect(ImgCadastra, &QToolButton::clicked, this, [this] {
+        AbreCadastro(vbpl, vForm);
+        close();
+    });
     connect(CbCaption, &QComboBox::currentIndexChanged, this, &TfrmCpoBusca::CbCaptionChange);
     connect(BitBtn2, &QPushButton::clicked, this, [this] { Confirma(false); });
     connect(BitBtn3, &QPushButton::clicked, this, &QDialog::reject);
@@ -246,17 +256,19 @@ void TfrmCpoBusca::SetDatabase(TXRDatabase *db)
 {
     QryBusca->SetDatabase(db);
     QryAux->SetDatabase(db);
+    QryDbLocal->SetDatabase(db);
+    QryAcesso->SetDatabase(db);
 }
 
 QString TfrmCpoBusca::CampoBusca() const { return CbChave->currentText(); }
 
 DataSet *TfrmCpoBusca::Mostrado() const { return FMultiCel ? TbBusca : static_cast<DataSet *>(QryBusca); }
 
-void TfrmCpoBusca::MostraFalha(const std::exception &e)
+void TfrmCpoBusca::MostraFalha(const std::exception &e) { MostraFalha(MensagemExcecao(e)); }
+
+void TfrmCpoBusca::MostraFalha(const QString &texto)
 {
-    const auto *db = dynamic_cast<const EDatabaseError *>(&e);
-    dialogs().messageBox(QStringLiteral("A Consulta não pode ser executada.") + QStringLiteral("\r\r")
-                             + (db ? db->message() : QString::fromUtf8(e.what())),
+    dialogs().messageBox(QStringLiteral("A Consulta não pode ser executada.") + QStringLiteral("\r\r") + texto,
                          windowTitle(), MsgButtons::Ok, MsgIcon::Error);
 }
 
@@ -270,9 +282,14 @@ void TfrmCpoBusca::showEvent(QShowEvent *e)
     DBGrid1->SetRowSelect(!FMultiCel);
     DBGrid1->SetReadOnly(!FMultiCel);
     EdtBusca->setFocus();
+    m_localizaTabela = true; // once the first rows are shown
     CarregaDefinicao();
     if (vChave.isEmpty() && CbChave->count() > 0)
         vChave = CbChave->itemText(0);
+}
+
+void TfrmCpoBusca::LocalizaTabela()
+{
     if (FTable && FTable->active() && !vChave.isEmpty() && FTable->findField(vChave)) {
         if (Mostrado()->active() && Mostrado()->findField(vChave))
             Mostrado()->locate({vChave}, {FTable->fieldByName(vChave)->value()});
@@ -282,25 +299,44 @@ void TfrmCpoBusca::showEvent(QShowEvent *e)
 void TfrmCpoBusca::CarregaDefinicao()
 {
     ImgCadastra->hide();
-    if (FSQL.trimmed().isEmpty())
-        return; // stored definitions are not kept by this program
+    TXRDatabase *db = QryAux->Database();
+    if (FSQL.trimmed().isEmpty() && (vTabela.trimmed().isEmpty() || !db))
+        return;
     m_carregando = true;
     try {
-        QryAux->close();
-        QryAux->SQL().SetText(FSQL);
-        QryAux->Open();
+        QString sql = FSQL;
+        QStringList titulos;
+        const bool gravada = sql.trimmed().isEmpty();
+        if (gravada) {
+            if (!LeDefinicaoGravada(sql, titulos)) {
+                m_carregando = false;
+                return; // no definition: an empty form
+            }
+        }
+        // the columns come from preparing the text: its rows are the search's business
+        std::vector<FieldDef> defs;
+        try {
+            if (db)
+                defs = CamposDaConsulta(*db, sql);
+        } catch (const std::exception &e) {
+            throw EDatabaseError(QStringLiteral("Erro XRQuery.Open: ") + MensagemExcecao(e)); // as an opening says it
+        }
         CbChave->clear();
         CbCaption->clear();
         CbDataTypes->clear();
-        for (const FieldDef &d : QryAux->fieldDefs()) {
+        for (const FieldDef &d : defs) {
             CbChave->addItem(d.name);
-            CbCaption->addItem(d.name);
             CbDataTypes->addItem(NomeTipo(d.type));
         }
+        if (gravada)
+            CbCaption->addItems(titulos); // captions by position
+        else
+            for (const FieldDef &d : defs)
+                CbCaption->addItem(d.name);
+        FSQL = sql;
         CbChave->setCurrentIndex(0);
         CbCaption->setCurrentIndex(0);
         CbDataTypes->setCurrentIndex(0);
-        QryAux->close();
     } catch (const std::exception &e) {
         m_carregando = false;
         MostraFalha(e);
@@ -310,23 +346,151 @@ void TfrmCpoBusca::CarregaDefinicao()
     ExecutaBusca(FSQL, CbChave->itemText(0), QString());
 }
 
+bool TfrmCpoBusca::LeDefinicaoGravada(QString &sql, QStringList &titulos)
+{
+    const QString usuario = UsuarioRegistro();
+    QryAux->close();
+    QryAux->SQL().Clear();
+    QryAux->SQL().Add(QStringLiteral("SELECT * FROM PESQUISA WHERE PESQ_TAB = ") + QuotedStr(vTabela));
+    QryAux->Open();
+    if (QryAux->isEmpty()) {
+        QryAux->close();
+        return false;
+    }
+    CbChave->clear();
+    CbCaption->clear();
+    setWindowTitle(QryAux->fieldByName(QStringLiteral("PESQ_DESC"))->asString());
+    vForm = QryAux->fieldByName(QStringLiteral("PESQ_FORM"))->asString();
+    vbpl = QryAux->fieldByName(QStringLiteral("PESQ_BPL"))->asString();
+    titulos = LinhasDoTexto(QryAux->fieldByName(QStringLiteral("PESQ_CAPT"))->asString());
+    sql = QryAux->fieldByName(QStringLiteral("PESQ_SQL"))->asString();
+    QryAux->close();
+    if (!vForm.isEmpty() && VerificaAcesso(vForm, usuario))
+        ImgCadastra->show();
+    sql = ResolveTabela(sql);
+    return true;
+}
+
+QString TfrmCpoBusca::ResolveTabela(const QString &sql)
+{
+    QString texto = sql;
+    for (;;) {
+        const qsizetype abre = texto.indexOf(QLatin1Char('{'));
+        const qsizetype fecha = texto.indexOf(QLatin1Char('}'));
+        if (abre < 0 || fecha < 0)
+            break;
+        if (fecha < abre) {
+            texto.remove(fecha, 1); // a stray '}' would never close a name
+            continue;
+        }
+        const QString nome = texto.mid(abre + 1, fecha - abre - 1).trimmed();
+        texto.remove(abre, fecha - abre + 1);
+        if (nome.isEmpty())
+            continue;
+        QryDbLocal->close();
+        QryDbLocal->SQL().Clear();
+        for (const QString &l : SqlArquivoLocal(nome))
+            QryDbLocal->SQL().Add(l);
+        QryDbLocal->Open();
+        const QString troca = QryDbLocal->isEmpty() ? nome + VEmpresa.trimmed()
+                                                    : QryDbLocal->fieldByName(QStringLiteral("ARQUIVO"))->asString().trimmed();
+        QryDbLocal->close();
+        texto.insert(abre, troca);
+    }
+    return texto;
+}
+
+bool TfrmCpoBusca::VerificaAcesso(const QString &classe, const QString &usuario)
+{
+    QryAcesso->close();
+    QryAcesso->SQL().Clear();
+    for (const QString &l : SqlVerificaAcesso(classe, usuario))
+        QryAcesso->SQL().Add(l);
+    QryAcesso->Open();
+    const bool pode = !QryAcesso->isEmpty();
+    QryAcesso->close();
+    return pode;
+}
+
+void TfrmCpoBusca::AbreCadastro(const QString &pacote, const QString &classe)
+{
+    Q_UNUSED(pacote); // no run-time packages here: every window is built in
+    QWidget *tela = CriaTelaCadastro(classe);
+    if (!tela) {
+        dialogs().messageBox(QStringLiteral("Não foi possível encontrar a classe da Tela!"), QStringLiteral("Erro"),
+                             MsgButtons::Ok, MsgIcon::Error);
+        return;
+    }
+    try {
+        tela->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+        tela->setGeometry(geometry());
+        AplicaVisual(tela);
+        tela->show();
+    } catch (const std::exception &e) {
+        dialogs().messageBox(QStringLiteral("Não foi possível carregar Tela!") + QLatin1Char('\n') + MensagemExcecao(e),
+                             QStringLiteral("Erro"), MsgButtons::Ok, MsgIcon::Error);
+        delete tela;
+    }
+}
+
+void TfrmCpoBusca::AplicaVisual(QWidget *form) { AplicaVisualCadastro(form); }
+
 void TfrmCpoBusca::ExecutaBusca(const QString &sql, const QString &ordem, const QString &texto)
 {
     QryBusca->setFiltered(false);
     QryBusca->setFilter(QString());
     if (sql.trimmed().isEmpty())
         return;
-    try {
-        const QStringList linhas = MontaSQL(sql, FWhere, CampoBusca(), CbDataTypes->currentText(), texto,
-                                            CbTipo->currentIndex(), ordem,
-                                            QryBusca->Database() ? QryBusca->Database()->DriverName : QString());
-        QryBusca->disableControls();
+    TXRDatabase *db = QryBusca->Database();
+    const QStringList linhas = MontaSQL(sql, FWhere, CampoBusca(), CbDataTypes->currentText(), texto,
+                                        CbTipo->currentIndex(), ordem, db ? db->DriverName : QString());
+    if (!db) {
+        // nothing to search in: the query says why
         try {
             QryBusca->close();
             QryBusca->SQL().Clear();
             for (const QString &l : linhas)
                 QryBusca->SQL().Add(l);
             QryBusca->Open();
+        } catch (const std::exception &e) {
+            MostraFalha(e);
+        }
+        return;
+    }
+    m_linhasPedidas = linhas;
+    m_busca->Executa(*db, linhas, {});
+}
+
+bool TfrmCpoBusca::Buscando() const { return m_busca->Ocupada(); }
+
+bool TfrmCpoBusca::AguardaBusca(int limiteMs)
+{
+    if (!Buscando())
+        return true;
+    QEventLoop laco;
+    connect(m_busca, &TConsultaSegundoPlano::Concluida, &laco, &QEventLoop::quit);
+    QTimer::singleShot(limiteMs, &laco, &QEventLoop::quit);
+    laco.exec();
+    return !Buscando();
+}
+
+void TfrmCpoBusca::RecebeBusca(std::vector<FieldDef> &campos, std::vector<Row> &linhas, const QString &erro)
+{
+    if (!erro.isEmpty()) {
+        MostraFalha(erro); // the grid keeps what it showed
+        return;
+    }
+    try {
+        QryBusca->disableControls();
+        try {
+            QryBusca->close();
+            QryBusca->SQL().Clear();
+            for (const QString &l : m_linhasPedidas)
+                QryBusca->SQL().Add(l);
+            QryBusca->setFieldDefs(campos);
+            QryBusca->setRows(std::move(linhas));
+            QryBusca->DataSet::open(); // the rows are here already: nothing to run
+            QryBusca->first();
         } catch (...) {
             QryBusca->enableControls();
             throw;
@@ -334,6 +498,8 @@ void TfrmCpoBusca::ExecutaBusca(const QString &sql, const QString &ordem, const 
         QryBusca->enableControls();
         CriaTabelaSelecao();
         MontaColunas();
+        if (std::exchange(m_localizaTabela, false))
+            LocalizaTabela();
     } catch (const EAbort &) {
     } catch (const std::exception &e) {
         MostraFalha(e);
@@ -372,8 +538,11 @@ void TfrmCpoBusca::MontaColunas()
         sel->ValueUnChecked = QStringLiteral("False");
         base = 1;
     }
-    for (int i = 0; i < int(defs.size()); ++i)
-        DBGrid1->AddColumn(defs[size_t(i)].name, i < CbCaption->count() ? CbCaption->itemText(i) : defs[size_t(i)].name);
+    for (int i = 0; i < int(defs.size()); ++i) {
+        if (i >= CbCaption->count()) // a stored definition with fewer captions than columns
+            throw EDatabaseError(QStringLiteral("List index out of bounds (%1)").arg(i));
+        DBGrid1->AddColumn(defs[size_t(i)].name, CbCaption->itemText(i));
+    }
     if (busca < int(defs.size()) && busca > 0) {
         // the search column comes first
         TXRColumn *a = DBGrid1->Column(base);
@@ -423,9 +592,9 @@ void TfrmCpoBusca::FiltraLocal()
         } else if (isDateType(f->dataType())) {
             QDate d;
             if (fmt::tryStrToDate(texto.trimmed(), d))
-                filtro = f->fieldName() + QStringLiteral(" = ") + quoted(d.toString(QStringLiteral("yyyy-MM-dd")));
+                filtro = f->fieldName() + QStringLiteral(" = ") + QuotedStr(d.toString(QStringLiteral("yyyy-MM-dd")));
         } else {
-            filtro = QStringLiteral("UPPER(") + f->fieldName() + QStringLiteral(") LIKE ") + quoted(padrao);
+            filtro = QStringLiteral("UPPER(") + f->fieldName() + QStringLiteral(") LIKE ") + QuotedStr(padrao);
         }
         TbBusca->setFilter(filtro);
         TbBusca->setFiltered(true);

@@ -14,6 +14,7 @@ class QLineEdit;
 class QTimer;
 class QToolButton;
 class QPushButton;
+class TConsultaSegundoPlano;
 class TPesquisa;
 class TXRDBGrid;
 class TXRDatabase;
@@ -38,12 +39,26 @@ public:
     static QString JuntaSelecao(const QStringList &valores);
 
     void SetDatabase(TXRDatabase *db);
+    // Starts the search on a connection of its own and returns; the rows
+    // replace the shown ones when they arrive, unless a newer search was
+    // started meanwhile.
     void ExecutaBusca(const QString &sql, const QString &ordem, const QString &texto);
+    // A search started has not shown its rows (or its failure) yet.
+    bool Buscando() const;
+    // Runs the event loop until the current search is shown, at most
+    // limiteMs; false when it is still running.
+    bool AguardaBusca(int limiteMs = 10000);
     void FiltraLocal();
     void Timer1Timer();
     void Confirma(bool marcaAtual);
     QString ListaSelecao(const QString &Campo) const;
     QString CampoBusca() const; // current search column
+
+    // Stored search definitions and their registration window.
+    QString ResolveTabela(const QString &sql);
+    bool VerificaAcesso(const QString &classe, const QString &usuario);
+    void AbreCadastro(const QString &pacote, const QString &classe);
+    void AplicaVisual(QWidget *form);
 
     // Handed over by the button.
     QString vTabela;
@@ -56,9 +71,13 @@ public:
     QStringList FWhere;
     QString FSQL;
     QString sTexto;
+    QString vForm; // registration window class of the stored definition
+    QString vbpl;  // its package name: kept, windows here are all built in
 
     TXRQuery *QryBusca;
     TXRQuery *QryAux;
+    TXRQuery *QryDbLocal;
+    TXRQuery *QryAcesso;
     DataSet *TbBusca;
     TXRDBGrid *DBGrid1;
     QComboBox *CbCaption;
@@ -79,15 +98,24 @@ protected:
 private:
     void BuildUi();
     void CarregaDefinicao();
+    // The stored definition of vTabela: its SELECT (table names resolved)
+    // and captions; false when there is none.
+    bool LeDefinicaoGravada(QString &sql, QStringList &titulos);
+    void RecebeBusca(std::vector<FieldDef> &campos, std::vector<Row> &linhas, const QString &erro);
+    void LocalizaTabela();
     void CriaTabelaSelecao();
     void MontaColunas();
     void CbCaptionChange(int index);
     void TituloClick(int column);
     void MostraFalha(const std::exception &e);
+    void MostraFalha(const QString &texto);
     DataSet *Mostrado() const;
 
     bool m_confirmado = false;
     bool m_carregando = false;
+    TConsultaSegundoPlano *m_busca;
+    QStringList m_linhasPedidas; // the statement of the newest search
+    bool m_localizaTabela = false; // the first rows position the button's table
 };
 
 // The last search form opened.

@@ -1,7 +1,9 @@
 #include "components/untCpoPesquisa.h"
 
+#include "components/CpoBuscaDefinicao.h"
 #include "components/untCpoBusca.h"
 #include "data/XRQuery.h"
+#include "data/XRTable.h"
 #include "platform/DialogService.h"
 
 #include <QComboBox>
@@ -24,6 +26,7 @@ TfrmCpoBusca *TPesquisa::CriaPesquisa()
     m_marcadas.clear();
     f->vTabela = BuscaTabela;
     f->SetDatabase(BaseDados);
+    f->VEmpresa = BuscaSufixoEmpresa();
     f->FTable = BuscaTable;
     f->EOnFecha = OnFechaPesquisa;
     f->vChave = BuscaCampo;
@@ -38,6 +41,20 @@ TfrmCpoBusca *TPesquisa::CriaPesquisa()
     f->setFont(fonte);
     f->CbTipo->setCurrentIndex(BuscaTipo == 1 ? 1 : 0);
     return f;
+}
+
+QString TPesquisa::BuscaSufixoEmpresa()
+{
+    if (!TabelaEmpresa)
+        return QString();
+    TXRQuery q;
+    q.SetDatabase(BaseDados);
+    for (const QString &l : SqlSufixoEmpresa(BuscaTabela))
+        q.SQL().Add(l);
+    q.Open();
+    if (q.isEmpty())
+        return TabelaEmpresa->fieldByName(QStringLiteral("EMP_PAT"))->asString().trimmed();
+    return q.fieldByName(QStringLiteral("ARQUIVO"))->asString().trimmed().right(4);
 }
 
 void TPesquisa::AbrePesquisa()

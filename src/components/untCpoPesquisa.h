@@ -35,6 +35,11 @@ public:
     bool MultiSelecao = false;
     std::function<void(TPesquisa *)> OnFechaPesquisa;
 
+    // The company suffix of BuscaTabela's physical table names: the last
+    // four characters of the highest such name in ARQLOCAL, else the
+    // company code of TabelaEmpresa; empty without TabelaEmpresa.
+    QString BuscaSufixoEmpresa();
+
     // Opens the form modally and returns when it is closed.
     void AbrePesquisa();
     // Makes and configures the form without showing it (tests show it themselves).

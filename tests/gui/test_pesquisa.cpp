@@ -80,6 +80,7 @@ struct PesquisaFixture : ::testing::Test {
     {
         TfrmCpoBusca *f = botao.CriaPesquisa();
         f->show();
+        EXPECT_TRUE(f->AguardaBusca()); // the first search lists everything
         return f;
     }
 
@@ -107,16 +108,19 @@ TEST_F(PesquisaFixture, IncrementalSearchRunsOnlyForAChangedText)
     QTest::keyClicks(f->EdtBusca, "a");
     QTest::keyClick(f->EdtBusca, Qt::Key_Backspace);
     f->Timer1Timer();
+    EXPECT_FALSE(f->Buscando());
     EXPECT_EQ(consultas, 0);
 
     QTest::keyClicks(f->EdtBusca, "b");
     EXPECT_EQ(f->EdtBusca->text(), "B");
     f->Timer1Timer();
+    EXPECT_TRUE(f->AguardaBusca());
     EXPECT_GT(consultas, 0);
     EXPECT_EQ(f->QryBusca->recordCount(), 1);
     EXPECT_TRUE(f->QryBusca->SQL().Text().contains("AND UPPER(COD) LIKE 'B%'"));
     consultas = 0;
     f->Timer1Timer();
+    EXPECT_FALSE(f->Buscando());
     EXPECT_EQ(consultas, 0);
     f->close();
 }
@@ -218,4 +222,44 @@ TEST_F(PesquisaFixture, TheButtonsTableFollowsTheChosenRowByTheFirstColumn)
     f->QryBusca->first();
     f->BitBtn2->click();
     EXPECT_EQ(tabela.fieldByName("COD")->asString(), "A");
+}
+
+namespace {
+// Long enough on a fresh database that a newer search or a close finds it running.
+const QString kConsultaLonga =
+    "SELECT A.RDB$FIELD_NAME AS COD, B.RDB$FIELD_NAME AS NOME FROM RDB$FIELDS A CROSS JOIN RDB$FIELDS B";
+} // namespace
+
+TEST_F(PesquisaFixture, ANewerSearchDropsTheRowsOfOlderOnes)
+{
+    TfrmCpoBusca *f = abre();
+    for (int vez = 0; vez < 3; ++vez) {
+        // the older one may be replaced before it starts, cancelled while it runs, or dropped after
+        f->ExecutaBusca(kConsultaLonga, "", "");
+        if (vez == 1)
+            QTest::qWait(20);
+        f->ExecutaBusca(f->FSQL, "COD", "B");
+        ASSERT_TRUE(f->AguardaBusca()) << vez;
+        EXPECT_EQ(f->QryBusca->recordCount(), 1) << vez;
+        EXPECT_EQ(f->QryBusca->fieldByName("NOME")->asString(), "BIA") << vez;
+        EXPECT_TRUE(f->QryBusca->SQL().Text().contains("AND UPPER(COD) LIKE 'B%'")) << vez;
+        QCoreApplication::processEvents(); // nothing late replaces them
+        EXPECT_EQ(f->QryBusca->recordCount(), 1) << vez;
+    }
+    EXPECT_TRUE(rec->texts().isEmpty()) << rec->texts().join('|').toStdString();
+    f->close();
+}
+
+TEST_F(PesquisaFixture, ClosingDuringASearchLeavesTheDatabaseUsable)
+{
+    QPointer<TfrmCpoBusca> f = abre();
+    f->ExecutaBusca(kConsultaLonga, "", "");
+    EXPECT_TRUE(f->Buscando());
+    f->close();
+    liberaFechados();
+    EXPECT_TRUE(f.isNull());
+    f = abre();
+    EXPECT_EQ(f->QryBusca->recordCount(), 3);
+    EXPECT_TRUE(rec->texts().isEmpty()) << rec->texts().join('|').toStdString();
+    f->close();
 }

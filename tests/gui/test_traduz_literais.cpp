@@ -151,12 +151,14 @@ TEST_F(TraduzLiteraisTest, CustomerLookUpFindsOnlyTheTypedName)
     int codigo = 100;
     for (const QString &nome : kTextos + kIscas)
         cliente(QString::number(codigo++), nome);
+    dm->XRDtRepres->Transaction()->CommitRetaining(); // the look-up reads on a connection of its own
 
     TPesquisa botao;
     botao.BaseDados = dm->XRDtRepres;
     botao.BuscaSQL = c->SqlPesquisa(PedidoControlador::Pesquisa::Cli);
     TfrmCpoBusca *f = botao.CriaPesquisa();
     f->show();
+    ASSERT_TRUE(f->AguardaBusca());
     ASSERT_EQ(f->CampoBusca(), QStringLiteral("CLI_NOME"));
     for (const QString &texto : kTextos) {
         SCOPED_TRACE(texto.toStdString());
@@ -164,6 +166,7 @@ TEST_F(TraduzLiteraisTest, CustomerLookUpFindsOnlyTheTypedName)
         f->EdtBusca->clear();
         QTest::keyClicks(f->EdtBusca, texto); // typed, so upper-cased as the user sees it
         f->Timer1Timer();
+        EXPECT_TRUE(f->AguardaBusca());
         if (!rec->texts().isEmpty() || !f->QryBusca->active()) {
             ADD_FAILURE() << "search failed: " << rec->texts().join(QStringLiteral(" / ")).toStdString();
             continue;

@@ -1,5 +1,6 @@
 #include "windows/clientes/untCliente.h"
 
+#include "components/ConsultaSegundoPlano.h"
 #include "components/XRDBGrid.h"
 #include "components/untCpoPesquisa.h"
 #include "data/UntFuncoes.h"
@@ -7,7 +8,6 @@
 #include "data/untDMRepres.h"
 #include "platform/DataSet.h"
 #include "platform/DialogService.h"
-#include "windows/clientes/regras/ConsultaSegundoPlano.h"
 #include "windows/nucleo/WindowRegistry.h"
 
 #include <QButtonGroup>

@@ -1,5 +1,6 @@
 #include "windows/nucleo/WindowRegistry.h"
 
+#include "components/CpoBuscaDefinicao.h"
 #include "components/untFormXRSkin.h"
 #include "data/UntFuncoes.h"
 
@@ -108,5 +109,15 @@ void InstalaConsultasJanelas()
             QApplication::setOverrideCursor(Qt::WaitCursor);
         else
             QApplication::restoreOverrideCursor();
+    });
+    // "Incluir novo" of a stored search: a new window of the class, shown by the search form
+    InstalaCriaTelaCadastro([](const QString &classe) -> QWidget * {
+        auto it = registro().find(classe);
+        if (it == registro().end() || !it->second.fabrica)
+            return nullptr;
+        QWidget *janela = it->second.fabrica(principal().dono);
+        if (janela && it->second.prepara)
+            it->second.prepara(janela);
+        return janela;
     });
 }

@@ -1,10 +1,27 @@
-#include "windows/clientes/regras/ConsultaSegundoPlano.h"
+#include "components/ConsultaSegundoPlano.h"
 
 #include "data/XRDatabase.h"
 #include "data/XRQuery.h"
 #include "data/XRTransaction.h"
+#include "data/XRTraduzSQL.h"
+#include "platform/fb/FbApi.h"
 
 #include <exception>
+
+namespace {
+
+// A failed or cancelled query leaves its transaction to be thrown away, so
+// the next search starts on a fresh snapshot.
+void Desfaz(TXRDatabase *conexao)
+{
+    try {
+        if (conexao && conexao->Connected())
+            conexao->Transaction()->Rollback();
+    } catch (...) {
+    }
+}
+
+} // namespace
 
 TConsultaSegundoPlano::TConsultaSegundoPlano(QObject *dono)
     : QObject(dono)
@@ -18,6 +35,7 @@ TConsultaSegundoPlano::~TConsultaSegundoPlano()
         std::lock_guard<std::mutex> trava(m_mutex);
         m_fim = true;
         m_tarefa.reset();
+        CancelaEmCurso(); // closing a window never waits for a long fetch
     }
     m_cv.notify_all();
     m_trabalhador.join();
@@ -36,6 +54,7 @@ void TConsultaSegundoPlano::Executa(const TXRCustomDatabase &origem, const QStri
     {
         std::lock_guard<std::mutex> trava(m_mutex);
         m_tarefa = std::move(t); // a request not started yet is simply replaced
+        CancelaEmCurso();
     }
     m_cv.notify_all();
 }
@@ -71,27 +90,40 @@ void TConsultaSegundoPlano::Trabalha()
                 conexao->GetDatabase(&modelo);
                 nomeConexao = t.conexao.nome;
             }
+            if (t.geracao != m_ultima.load())
+                continue; // overtaken while connecting
             {
-                TXRQuery q;
-                q.SetDatabase(conexao.get());
-                for (const QString &l : t.sql)
-                    q.SQL().Add(l);
-                for (const auto &[nome, valor] : t.parametros)
-                    q.ParamByName(nome)->Value = valor;
-                q.Open();
-                r->campos = q.fieldDefs();
-                const int n = q.recordCount();
-                r->linhas.reserve(size_t(n));
-                for (int i = 0; i < n; ++i)
-                    r->linhas.push_back(q.rowAt(i));
-                q.Close();
+                std::lock_guard<std::mutex> trava(m_mutex);
+                m_emCurso = &conexao->Attachment();
+            }
+            struct FimDaConsulta {
+                TConsultaSegundoPlano *dono;
+                TXRDatabase *conexao;
+                ~FimDaConsulta()
+                {
+                    bool cancelou = false;
+                    {
+                        std::lock_guard<std::mutex> trava(dono->m_mutex);
+                        dono->m_emCurso = nullptr;
+                        cancelou = std::exchange(dono->m_cancelou, false);
+                    }
+                    // a cancel that came after the fetch must not hit the next statement
+                    if (cancelou)
+                        conexao->Attachment().resetCancel();
+                }
+            };
+            {
+                FimDaConsulta fim{this, conexao.get()};
+                Busca(*conexao, t, *r);
             }
             // a fresh snapshot for the next search
             conexao->Transaction()->Commit();
         } catch (const std::exception &e) {
             r->erro = MensagemExcecao(e);
+            Desfaz(conexao.get());
         } catch (...) {
             r->erro = QStringLiteral("Erro desconhecido");
+            Desfaz(conexao.get());
         }
         if (t.geracao != m_ultima.load())
             continue; // overtaken while it ran: nobody wants these rows
@@ -99,6 +131,40 @@ void TConsultaSegundoPlano::Trabalha()
         QMetaObject::invokeMethod(this, [this, geracao, r] { Entrega(geracao, r); }, Qt::QueuedConnection);
     }
     conexao.reset();
+}
+
+void TConsultaSegundoPlano::Busca(TXRDatabase &conexao, const Tarefa &t, Resultado &r)
+{
+    // the rows go straight from the cursor into the result: a dataset in
+    // between would only be copied and thrown away
+    try {
+        QString texto;
+        for (const QString &l : t.sql)
+            texto += l + QStringLiteral("\r\n");
+        fb::Statement st(conexao.Attachment(), conexao.Transaction()->Engine(),
+                         TraduzSQL(texto, conexao.DriverName));
+        if (!st.isQuery())
+            throw EDatabaseError(QStringLiteral("O comando não retorna um conjunto de dados."));
+        for (const auto &[nome, valor] : t.parametros)
+            st.setParam(nome, valor);
+        st.execute();
+        for (const fb::Column &c : st.columns())
+            r.campos.push_back(fb::fieldDefFor(c));
+        Row linha;
+        while (st.fetch(linha))
+            r.linhas.push_back(std::move(linha));
+    } catch (const std::exception &e) {
+        // worded as the query component words a failed opening
+        throw EDatabaseError(QStringLiteral("Erro XRQuery.Open: ") + MensagemExcecao(e));
+    }
+}
+
+void TConsultaSegundoPlano::CancelaEmCurso()
+{
+    if (m_emCurso && !m_cancelou) {
+        m_emCurso->cancelOperation();
+        m_cancelou = true;
+    }
 }
 
 void TConsultaSegundoPlano::Entrega(int geracao, std::shared_ptr<Resultado> r)

@@ -17,11 +17,16 @@
 #include <vector>
 
 class TXRCustomDatabase;
+class TXRDatabase;
+namespace fb {
+class Attachment;
+}
 
 // A query run in a worker thread on a connection of its own, so a long
 // fetch never freezes the window. One worker lives as long as this object
 // and keeps its connection between searches. The rows come back on the
-// owner's thread; a newer request makes the rows of older ones be dropped.
+// owner's thread; a newer request makes the rows of older ones be dropped
+// and cancels the one still running, as does destroying this object.
 class TConsultaSegundoPlano : public QObject {
     Q_OBJECT
 public:
@@ -33,7 +38,7 @@ public:
     using Parametros = std::vector<std::pair<QString, QVariant>>;
 
     explicit TConsultaSegundoPlano(QObject *dono = nullptr);
-    ~TConsultaSegundoPlano() override; // waits for the running query
+    ~TConsultaSegundoPlano() override; // cancels the running query and waits for the worker
 
     // origem: the connection whose database is queried (read here only).
     void Executa(const TXRCustomDatabase &origem, const QStringList &sql, const Parametros &parametros);
@@ -58,7 +63,9 @@ private:
         Parametros parametros;
     };
     void Trabalha();
+    static void Busca(TXRDatabase &conexao, const Tarefa &t, Resultado &r);
     void Entrega(int geracao, std::shared_ptr<Resultado> r);
+    void CancelaEmCurso(); // with m_mutex held
 
     int m_pedida = 0;   // owner's thread
     int m_entregue = 0; // owner's thread
@@ -67,5 +74,7 @@ private:
     std::condition_variable m_cv;
     std::optional<Tarefa> m_tarefa;
     bool m_fim = false;
+    fb::Attachment *m_emCurso = nullptr; // the worker's attachment while a query runs
+    bool m_cancelou = false;              // a cancel was sent to m_emCurso
     std::thread m_trabalhador;
 };
