@@ -91,7 +91,14 @@ int main(int argc, char **argv)
     const QString txt = dir.filePath("exporta.txt");
     const qint64 tBase = melhor([&] { direto(rows, base); });
     const qint64 tTxt = melhor([&] { xrexporta::GravaArquivo(txt, xrexporta::ExportaTXT(ds)); });
-    const bool iguais = le(base) == le(txt);
+    const QByteArray bytes = le(txt);
+    const bool iguais = le(base) == bytes;
+    // for scale: the finished bytes alone, written in one go
+    const qint64 tBytes = melhor([&] {
+        QFile f(dir.filePath("bytes.txt"));
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+            std::abort();
+    });
 
     std::vector<xrexporta::ColunaPlanilha> colunas;
     for (const FieldDef &d : kCampos)
@@ -130,6 +137,8 @@ int main(int argc, char **argv)
 
     std::printf("rows: %d x %zu fields (pdf: %d rows, %zu pages)\n", n, kCampos.size(), np, paginas);
     std::printf("baseline (same lines straight to a file): %lld ms\n", static_cast<long long>(tBase));
+    std::printf("the finished bytes alone (%lld KB): %lld ms\n", static_cast<long long>(bytes.size() / 1024),
+                static_cast<long long>(tBytes));
     std::printf("txt export: %lld ms (%.2fx baseline, same bytes: %s)\n", static_cast<long long>(tTxt),
                 tBase > 0 ? double(tTxt) / double(tBase) : 0.0, iguais ? "yes" : "NO");
     std::printf("xlsx export: %lld ms\n", static_cast<long long>(tXlsx));

@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QTest>
+#include <QWindow>
 
 namespace {
 
@@ -264,4 +265,31 @@ TEST_F(MenuFixture, MenuEntriesRunTheirHandlers)
     acao(acao(direito(0), "Exportar para")->menu(), "Texto")->trigger();
     ASSERT_EQ(rec->entries().size(), 1u);
     EXPECT_EQ(rec->entries()[0].kind, "save");
+}
+
+TEST_F(MenuFixture, ARealRightClickOpensTheGridsMenu)
+{
+    // through the window, as the platform delivers it: press, then the context request
+    QWindow *w = grid.window()->windowHandle();
+    ASSERT_TRUE(w);
+    const QPoint p = grid.viewport()->mapTo(grid.window(), grid.visualRect(grid.Model()->index(1, 2)).center());
+    QTest::mousePress(w, Qt::RightButton, {}, p);
+    QTest::mouseRelease(w, Qt::RightButton, {}, p);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(grid.MenuEmUso());
+    EXPECT_TRUE(grid.MenuEmUso()->isVisible());
+    EXPECT_EQ(grid.iColumnIndex, 2);
+    EXPECT_EQ(ds->recNo(), 1); // a right click does not move the record
+    grid.MenuEmUso()->close();
+
+    // a window that took the context menu over keeps it
+    QMenu *antes = grid.MenuEmUso();
+    grid.setContextMenuPolicy(Qt::NoContextMenu);
+    grid.Column(0)->Visible = false;
+    grid.LayoutChanged();
+    QTest::mousePress(w, Qt::RightButton, {}, p);
+    QTest::mouseRelease(w, Qt::RightButton, {}, p);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(antes->isVisible());
+    EXPECT_FALSE(acao(antes, "Exibir coluna")->isEnabled()); // not rebuilt
 }
