@@ -181,14 +181,21 @@ TXRDBGrid::TXRDBGrid(QWidget *parent)
             QSignalBlocker block(horizontalHeader());
             horizontalHeader()->moveSection(to, from);
             MoveColumn(from, to);
+            try {
+                GravaColunas();
+            } catch (const std::exception &e) {
+                ShowError(e);
+            }
         }
     });
+    InstalaMenu();
 }
 
 TXRDBGrid::~TXRDBGrid()
 {
     // children losing the focus while this grid is half destroyed must not reach it
     disconnect(m_focusConn);
+    LiberaMenu();
 }
 
 void TXRDBGrid::ShowError(const std::exception &e) const

@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QHeaderView>
+#include <QMenu>
 #include <QPointer>
 #include <QTableView>
 
@@ -13,6 +14,8 @@
 #include <optional>
 #include <vector>
 
+class QMenu;
+class QAction;
 class TXRDBFilterDialog;
 class TXRDatabase;
 class TXRTable;
@@ -36,6 +39,8 @@ public:
     bool CheckAll = true;
     QString ValueChecked;
     QString ValueUnChecked;
+    // The column's own right-click menu; the grid adds its entries after it.
+    QPointer<QMenu> PopupMenu;
 
     bool CheckTodos() const { return FCheckTodos; }
     bool EscalaCorLigada() const { return FEscalaCor; }
@@ -143,6 +148,27 @@ public:
     void ExpHTML();
     void ImportarTXT();
 
+    // Right-click menu, rebuilt at every right press. A window may give the
+    // grid a menu of its own: the grid's entries follow the window's.
+    QPointer<QMenu> PopupMenu;
+    // The menu the last right press built (the column's, the window's or the grid's).
+    QMenu *MenuEmUso() const { return m_popupMenuGrid; }
+    // Column under the last right press that found one.
+    int iColumnIndex = 0;
+    void OcultarColuna();
+    void ExibirColuna(QAction *sender);
+    void FiltrarDados();
+    void ExpPDFRetrato() { ExpPDF(false); }
+    void ExpPDFPaisagem() { ExpPDF(true); }
+    // Prints the rows through a PDF file.
+    void ExpPDF(bool pbPaisagem);
+    // Stores the visible columns per window, user and grid when the grid has a database.
+    void GravaColunas();
+    // Each {NAME} in texto becomes the real table name from ARQLOCAL (empty when none).
+    QString ResolveTabela(const QString &texto);
+    static constexpr int TagMenuGrade = 71501;
+    static constexpr int TagTodas = 70045;
+
     // What painting uses, open to the window and to tests.
     QColor CorFundoCelula(int row, int column, bool selectedFocused) const;
     QColor CorFonteCelula(int row, int column) const;
@@ -198,6 +224,19 @@ private:
     // The frame every export shares: save dialog, wait cursor, controls off,
     // record number kept. grava gets the chosen name; false when cancelled or failed.
     bool ExecutaExportacao(const std::function<void(const QString &)> &grava, const QString &falha = QString());
+
+    // Right-click menu (XRDBGridMenu.cpp). coluna -1: no column under the mouse.
+    friend class TXRDBGridMenuFiltro;
+    QMenu *MontaMenu(int coluna);
+    void InstalaMenu();
+    void LiberaMenu();
+    void RemoveEntradasMenu(QMenu *menu);
+    bool ConjuntoMemoria() const;
+    // Runs a menu handler; its errors reach the user as a message.
+    void Executa(const std::function<void()> &acao);
+    QPointer<QMenu> m_popupMenuGrid;
+    QPointer<QMenu> m_menuCriado;
+    bool m_menuJaAberto = false;
 
     QPointer<DataSet> m_ds;
     DataSetModel *m_model;
