@@ -187,7 +187,11 @@ Item PaginaDeTotal(const QRectF &mm, const QString &prefixo, const QFont &fonte,
     return Calculado(
         mm,
         [prefixo](const Contexto &c) {
-            return prefixo + QString::number(c.Pagina()) + QLatin1Char('/') + QString::number(c.TotalPaginas());
+            QString t = prefixo;
+            t += QString::number(c.Pagina());
+            t += QLatin1Char('/');
+            t += QString::number(c.TotalPaginas());
+            return t;
         },
         fonte, alinhamento);
 }

@@ -4,9 +4,11 @@
 
 #include "data/UntFuncoes.h"
 #include "data/untDMRepres.h"
+#include "platform/Cp1252.h"
 #include "platform/DataSet.h"
 #include "platform/Formats.h"
 
+#include <QLineEdit>
 #include <QPainter>
 #include <QtMath>
 
@@ -27,6 +29,8 @@ QString texto(const QVariantMap &m, const char *campo)
         return fmt::formatDate(v.toDate());
     if (v.typeId() == QMetaType::QDateTime)
         return fmt::formatDate(v.toDateTime().date());
+    if (v.typeId() == QMetaType::QByteArray) // binary text blobs hold Windows-1252
+        return fromCp1252(v.toByteArray()).trimmed();
     return v.toString().trimmed();
 }
 
@@ -73,42 +77,43 @@ Banda cabecalhoPedido(const DadosImpressao &d)
     const QVariantMap &p = d.pedido;
     const QVariantMap &r = d.representante;
     Banda b;
-    b.alturaMm = 38;
+    b.alturaMm = 44;
     const QFont forte = Fonte(13, true);
-    b.itens.push_back(Texto({0, 0, 40, 7}, QStringLiteral("Numero: ") + texto(p, "PED_NUME"), forte));
-    b.itens.push_back(Texto({40, 0, 56, 7}, QStringLiteral("Ped. Cliente: ") + texto(p, "PED_CCLI"), forte));
-    b.itens.push_back(Texto({96, 0, 52, 7}, QStringLiteral("Emissão: ") + texto(p, "PED_DTEM"), forte));
-    b.itens.push_back(Texto({148, 0, 52, 7}, QStringLiteral("Entrega: ") + texto(p, "PED_DTEN"), forte));
-    b.itens.push_back(Regua(7.5, 0, largura));
+    b.itens.push_back(Texto({0, 0, 100, 6}, QStringLiteral("Numero: ") + texto(p, "PED_NUME"), forte));
+    b.itens.push_back(Texto({100, 0, 100, 6}, QStringLiteral("Ped. Cliente: ") + texto(p, "PED_CCLI"), forte));
+    b.itens.push_back(Texto({0, 6, 100, 6}, QStringLiteral("Emissão: ") + texto(p, "PED_DTEM"), forte));
+    b.itens.push_back(Texto({100, 6, 100, 6}, QStringLiteral("Entrega: ") + texto(p, "PED_DTEN"), forte));
+    b.itens.push_back(Regua(12.5, 0, largura));
+    constexpr double y = 6; // the rest sits below the two bold lines
 
     const QFont f = Fonte(9);
     const double pdesc = p.value(QStringLiteral("PED_PDESC")).toDouble();
     const bool cif = p.value(QStringLiteral("PED_CIF")).toString().trimmed() == QLatin1String("0");
-    b.itens.push_back(Texto({0, 8, 100, 5}, QStringLiteral("Condições Pagt: ") + texto(p, "COND_DESCRICAO"), f));
-    b.itens.push_back(Texto({100, 8, 50, 5}, QStringLiteral("Desconto: ") + fmt::formatFloat(kValor, pdesc) + '%', f));
-    b.itens.push_back(Texto({150, 8, 50, 5},
+    b.itens.push_back(Texto({0, y + 8, 100, 5}, QStringLiteral("Condições Pagt: ") + texto(p, "COND_DESCRICAO"), f));
+    b.itens.push_back(Texto({100, y + 8, 50, 5}, QStringLiteral("Desconto: ") + fmt::formatFloat(kValor, pdesc) + '%', f));
+    b.itens.push_back(Texto({150, y + 8, 50, 5},
                             QStringLiteral("Tipo de Frete: ") + (cif ? QStringLiteral("CIF") : QStringLiteral("FOB")),
                             f));
-    b.itens.push_back(Regua(13.5, 0, largura));
+    b.itens.push_back(Regua(y + 13.5, 0, largura));
 
-    b.itens.push_back(Texto({0, 14, 120, 5}, QStringLiteral("Cliente: ") + texto(p, "CLI_NOME"), f));
-    b.itens.push_back(Texto({120, 14, 80, 5}, QStringLiteral("CNPJ: ") + texto(p, "CLI_CNPJ"), f));
-    b.itens.push_back(Texto({0, 19, 60, 5}, QStringLiteral("Inscricao: ") + texto(p, "CLI_IEST"), f));
-    b.itens.push_back(Texto({60, 19, 60, 5}, QStringLiteral("Telefone: ") + texto(p, "CLI_TELE"), f));
-    b.itens.push_back(Texto({120, 19, 80, 5}, QStringLiteral("e-mail: ") + texto(p, "CLI_MAIL"), f));
-    b.itens.push_back(Texto({0, 24, 105, 5}, QStringLiteral("Entrega: ") + texto(p, "CLI_ENDE"), f));
-    b.itens.push_back(Texto({105, 24, 35, 5}, QStringLiteral("CEP: ") + texto(p, "CLI_CEP"), f));
-    b.itens.push_back(Texto({140, 24, 60, 5}, junta(p, {"CLI_NOMCID", "CLI_UF"}), f));
-    b.itens.push_back(Regua(29.5, 0, largura));
+    b.itens.push_back(Texto({0, y + 14, 120, 5}, QStringLiteral("Cliente: ") + texto(p, "CLI_NOME"), f));
+    b.itens.push_back(Texto({120, y + 14, 80, 5}, QStringLiteral("CNPJ: ") + texto(p, "CLI_CNPJ"), f));
+    b.itens.push_back(Texto({0, y + 19, 60, 5}, QStringLiteral("Inscricao: ") + texto(p, "CLI_IEST"), f));
+    b.itens.push_back(Texto({60, y + 19, 60, 5}, QStringLiteral("Telefone: ") + texto(p, "CLI_TELE"), f));
+    b.itens.push_back(Texto({120, y + 19, 80, 5}, QStringLiteral("e-mail: ") + texto(p, "CLI_MAIL"), f));
+    b.itens.push_back(Texto({0, y + 24, 105, 5}, QStringLiteral("Entrega: ") + texto(p, "CLI_ENDE"), f));
+    b.itens.push_back(Texto({105, y + 24, 35, 5}, QStringLiteral("CEP: ") + texto(p, "CLI_CEP"), f));
+    b.itens.push_back(Texto({140, y + 24, 60, 5}, junta(p, {"CLI_NOMCID", "CLI_UF"}), f));
+    b.itens.push_back(Regua(y + 29.5, 0, largura));
 
-    b.itens.push_back(Texto({0, 30, 80, 5},
+    b.itens.push_back(Texto({0, y + 30, 75, 5},
                             QStringLiteral("Representante: ") + texto(r, "CODREP") + QStringLiteral(" - ")
                                 + texto(r, "NMREPRESENTANTE"),
                             f));
-    b.itens.push_back(Texto({80, 30, 60, 5}, QStringLiteral("e-mail: ") + texto(r, "DSEMAIL"), f));
-    b.itens.push_back(Texto({140, 30, 30, 5}, QStringLiteral("Fone: ") + texto(r, "NRFONE"), f));
-    b.itens.push_back(Texto({170, 30, 30, 5}, QStringLiteral("Celular: ") + texto(r, "NRCELULAR"), f));
-    b.itens.push_back(Regua(35.5, 0, largura));
+    b.itens.push_back(Texto({75, y + 30, 55, 5}, QStringLiteral("e-mail: ") + texto(r, "DSEMAIL"), f));
+    b.itens.push_back(Texto({130, y + 30, 35, 5}, QStringLiteral("Fone: ") + texto(r, "NRFONE"), f));
+    b.itens.push_back(Texto({165, y + 30, 35, 5}, QStringLiteral("Celular: ") + texto(r, "NRCELULAR"), f));
+    b.itens.push_back(Regua(y + 35.5, 0, largura));
     return b;
 }
 
