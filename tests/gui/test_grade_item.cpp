@@ -394,3 +394,35 @@ TEST_F(GradeJanelaTest, F3OnANewOrdersUntouchedLineOpensABlankGrade)
     EXPECT_EQ(itens.fieldByName("Codigo")->asString(), "P400");
     EXPECT_DOUBLE_EQ(itens.fieldByName("Qtde")->asFloat(), 4);
 }
+
+TEST_F(GradeJanelaTest, TabInTheLastSizeColumnGoesOnToTheNextColourRow)
+{
+    DataSet &itens = *janela->CDSItens();
+    itens.cancel();
+    linhaPedido("P100", "AZ", "P", 2, 20);
+    f3([&](TfmGradeItem &g) {
+        QTableWidget *t = g.DBGrid1CorTam;
+        ASSERT_EQ(t->item(1, 1)->text(), "AZ - AZUL");
+        ASSERT_EQ(t->item(1, 4)->text(), "Esgotado");
+        t->setFocus();
+        // a middle column steps to the next one
+        t->setCurrentCell(1, 2);
+        QTest::keyClick(t, Qt::Key_Tab);
+        EXPECT_EQ(t->currentColumn(), 3);
+        // the last size column of a row: the next row's first editable cell
+        t->setCurrentCell(0, 4);
+        QTest::keyClick(t, Qt::Key_Tab);
+        EXPECT_EQ(t->currentRow(), 1);
+        EXPECT_EQ(t->currentColumn(), 2);
+        // typing in the last size cell of the last colour row: kept, then "Confirmar"
+        t->setCurrentCell(2, 4);
+        t->editItem(t->item(2, 4));
+        auto *editor = t->viewport()->findChild<QLineEdit *>();
+        ASSERT_NE(editor, nullptr);
+        QTest::keyClicks(editor, "3");
+        QTest::keyClick(editor, Qt::Key_Tab);
+        EXPECT_EQ(t->item(2, 4)->text(), "3");
+        EXPECT_EQ(g.EdtQtdItem->text(), "5,00");
+        EXPECT_EQ(g.focusWidget(), g.btnConfirmar);
+    });
+}

@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -29,6 +30,42 @@ const QColor kCorBotao(0xd4, 0xd0, 0xc8);
 constexpr int kPrimeiroTam = 2; // Sel, colour, then the sizes
 
 QString numero(const QString &mascara, double v) { return fmt::formatFloat(mascara, v); }
+
+// Tab in a cell being typed: the value is kept and the window decides where
+// the cursor goes; the view would otherwise just step to the next column.
+class DelegadoTab : public QStyledItemDelegate {
+public:
+    DelegadoTab(std::function<bool()> aoTab, QObject *pai)
+        : QStyledItemDelegate(pai)
+        , m_aoTab(std::move(aoTab))
+    {
+    }
+
+protected:
+    bool eventFilter(QObject *obj, QEvent *event) override
+    {
+        auto *editor = qobject_cast<QWidget *>(obj);
+        if (editor && event->type() == QEvent::KeyPress
+            && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Tab
+            && static_cast<QKeyEvent *>(event)->modifiers() == Qt::NoModifier) {
+            emit commitData(editor);
+            emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+            if (m_aoTab())
+                return true;
+            // not the last size column: the ordinary step to the next cell
+            if (auto *t = qobject_cast<QTableWidget *>(parent())) {
+                const int c = t->currentColumn() + 1;
+                if (c < t->columnCount())
+                    t->setCurrentCell(t->currentRow(), c);
+            }
+            return true;
+        }
+        return QStyledItemDelegate::eventFilter(obj, event);
+    }
+
+private:
+    std::function<bool()> m_aoTab;
+};
 
 } // namespace
 
@@ -91,6 +128,7 @@ void TfmGradeItem::cria()
     DBGrid1CorTam->verticalHeader()->hide();
     DBGrid1CorTam->setContextMenuPolicy(Qt::ActionsContextMenu);
     DBGrid1CorTam->installEventFilter(this);
+    DBGrid1CorTam->setItemDelegate(new DelegadoTab([this] { return tabNaGrade(); }, DBGrid1CorTam));
     lg->addWidget(DBGrid1CorTam);
     v->addWidget(grupo, 1);
     PMGridCor = new QMenu(DBGrid1CorTam);
@@ -289,6 +327,22 @@ void TfmGradeItem::atualizaCelulas()
     mostraTotais();
 }
 
+bool TfmGradeItem::tabNaGrade()
+{
+    const int ultimoTam = kPrimeiroTam + int(m_g->tamanhos.size()) - 1;
+    if (m_g->tamanhos.isEmpty() || DBGrid1CorTam->currentColumn() != ultimoTam)
+        return false;
+    const int cores = int(m_g->linhas.size()) - (m_g->temTotal() ? 1 : 0);
+    for (int r = DBGrid1CorTam->currentRow() + 1; r < cores; ++r)
+        for (int c = kPrimeiroTam; c <= ultimoTam; ++c)
+            if (const QTableWidgetItem *it = DBGrid1CorTam->item(r, c); it && (it->flags() & Qt::ItemIsEditable)) {
+                DBGrid1CorTam->setCurrentCell(r, c);
+                return true;
+            }
+    btnConfirmar->setFocus(Qt::TabFocusReason);
+    return true;
+}
+
 bool TfmGradeItem::eventFilter(QObject *obj, QEvent *event)
 {
     if (obj == DBGrid1CorTam && event->type() == QEvent::KeyPress) {
@@ -299,6 +353,8 @@ bool TfmGradeItem::eventFilter(QObject *obj, QEvent *event)
             return true;
         }
         if (k->key() == Qt::Key_Delete)
+            return true;
+        if (k->key() == Qt::Key_Tab && k->modifiers() == Qt::NoModifier && tabNaGrade())
             return true;
         if (it && it->text() == QLatin1String("Esgotado") && !k->text().isEmpty()) {
             pedido::aviso(QStringLiteral("Item Esgotado, não pode receber quantidades"));

@@ -56,6 +56,9 @@ private:
     void mostraTotais();
     void atualizaCelulas();
     void celulaMudou(int linha, int coluna);
+    // Tab in the last size column: on to the next colour row's first
+    // editable cell, or to "Confirmar" after the last one. False elsewhere.
+    bool tabNaGrade();
 
     TfmPedido &m_pedido;
     std::unique_ptr<GradeItem> m_g;

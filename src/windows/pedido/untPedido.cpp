@@ -521,6 +521,7 @@ void TfmPedido::Conecta()
     connect(BtnConfirmar, &QPushButton::clicked, this, [this] { BtnConfirmarClick(); });
     connect(btnExclui, &QPushButton::clicked, this, [this] { btnExcluiClick(); });
     connect(btnCopia, &QPushButton::clicked, this, [this] { btnCopiaClick(); });
+    connect(btnImprime, &QPushButton::clicked, this, [this] { btnImprimeClick(); });
     // clicked, not toggled: ticking the box from code runs no close
     connect(CBFechado, &QCheckBox::clicked, this, [this](bool marcado) { CBFechadoClick(marcado); });
     connect(FechamentodePedido1, &QAction::triggered, this, [this] { FechamentodePedido1Click(); });

@@ -117,6 +117,7 @@ public:
     void FecharTodososPedidos1Click();
     void btnExcluiClick();
     void btnCopiaClick();
+    void btnImprimeClick();
 
     void XRDBGrid2KeyDown(int &key, Qt::KeyboardModifiers shift);
     void XRDBGrid2ColEnter();

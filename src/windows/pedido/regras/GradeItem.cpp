@@ -315,8 +315,13 @@ void GradeItem::ValidaQuantidadeCelula(int linha, int coluna, const QString &val
                 const bool esta = txt(TbItens, "Cor") == l.cdCor && txt(TbItens, "Tam") == tam;
                 if (txt(TbItens, "Codigo") != FCodigo || (!esta && num(TbItens, "Desconto") != 0))
                     continue;
-                TbItens.edit();
                 const double preco = BuscaPreco(txt(TbItens, "Tam"), total);
+                // a line already at its price is not posted again: every post re-sorts the table
+                if (num(TbItens, "Preco") == preco && num(TbItens, "PrecoOrig") == preco
+                    && num(TbItens, "Valor") == num(TbItens, "Qtde") * preco
+                    && (round2(preco) <= 0 || (num(TbItens, "Desconto") == 0 && num(TbItens, "DescontoValor") == 0)))
+                    continue;
+                TbItens.edit();
                 poe(TbItens, "Preco", preco);
                 poe(TbItens, "PrecoOrig", preco);
                 if (round2(preco) > 0) {
@@ -360,10 +365,13 @@ void GradeItem::atualizaTotaisItens()
     for (TbItens.first(); !TbItens.eof(); TbItens.next()) {
         if (txt(TbItens, "Codigo") != FCodigo)
             continue;
+        const double valor = num(TbItens, "Qtde") * num(TbItens, "Preco");
+        totValor += valor;
+        if (num(TbItens, "Valor") == valor)
+            continue; // unchanged: no post, which would re-sort the table
         TbItens.edit();
-        poe(TbItens, "Valor", num(TbItens, "Qtde") * num(TbItens, "Preco"));
+        poe(TbItens, "Valor", valor);
         TbItens.post();
-        totValor += num(TbItens, "Qtde") * num(TbItens, "Preco");
     }
 }
 
