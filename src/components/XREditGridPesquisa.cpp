@@ -188,8 +188,7 @@ void TXRCustomEditGridPesquisa::SetFieldFormat(const QString &sField, const QStr
 {
     // a read-only list: the edit format has nothing to format
     Field *f = FQuery->active() ? FQuery->findField(sField) : nullptr;
-    if (f && isNumericType(f->dataType()) && f->dataType() != FieldType::SmallInt
-        && f->dataType() != FieldType::Integer && f->dataType() != FieldType::LargeInt)
+    if (f && isNumericType(f->dataType()))
         f->displayFormat = sDisplayFormat;
 }
 

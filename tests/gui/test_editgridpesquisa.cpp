@@ -1,6 +1,7 @@
 // The drop-down search edit: its search SQL, the typing pause, the keys and the kept fields.
 #include "components/XREditGridPesquisa.h"
 #include "data/XRQuery.h"
+#include "platform/DataSetModel.h"
 #include "platform/DialogService.h"
 
 #include "TestDb.h"
@@ -285,4 +286,19 @@ TEST_F(DropDownFixture, ASearchErrorIsShownAndTheEditLives)
     EXPECT_TRUE(rec->entries()[0].text.contains("T_NAO_EXISTE")) << rec->entries()[0].text.toStdString();
     EXPECT_EQ(entrou, 0);
     EXPECT_TRUE(edit->hasFocus());
+}
+
+TEST_F(DropDownFixture, FieldFormatOnlyForNumbers)
+{
+    edit->AfterPesquisa = [](TXRCustomEditGridPesquisa *e) {
+        e->SetFieldFormat("cod", "000", "");
+        e->SetFieldFormat("NOME", "000", "");
+        e->SetFieldFormat("NADA", "000", "");
+    };
+    edit->setText("jose");
+    edit->ExecutaPesquisa();
+    DataSetModel *m = qobject_cast<DataSetModel *>(edit->GridConsulta()->model());
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(m->data(m->index(0, 0)).toString(), "003");
+    EXPECT_EQ(m->data(m->index(0, 1)).toString(), "JOSE");
 }
