@@ -72,6 +72,7 @@ TXRCustomEditGridPesquisa::TXRCustomEditGridPesquisa(QWidget *parent)
     // One timer restarted by every key: only the pause after the last one
     // searches, and everything stays on the main thread.
     m_pausa.setSingleShot(true);
+    m_pausa.setTimerType(Qt::PreciseTimer);
     m_pausa.setInterval(PausaMs);
     connect(&m_pausa, &QTimer::timeout, this, [this] { PesquisaComAviso(); });
 }
