@@ -1,6 +1,7 @@
 #include "components/XRDBGrid.h"
 
 #include "components/XRDBFilterDialog.h"
+#include "components/XRDBGridEditores.h"
 #include "data/XRQuery.h"
 #include "data/XRTable.h"
 #include "platform/DialogService.h"
@@ -97,7 +98,27 @@ public:
         // check-box cells are never edited as text
         if (m_grid->ReadOnly() || (col && (col->CheckBox || col->ReadOnly)))
             return nullptr;
+        if (QWidget *w = m_grid->CriaEditorFlutuante(parent, index))
+            return w;
         return QStyledItemDelegate::createEditor(parent, option, index);
+    }
+
+    void setEditorData(QWidget *editor, const QModelIndex &index) const override
+    {
+        if (!m_grid->CarregaEditorFlutuante(editor, index))
+            QStyledItemDelegate::setEditorData(editor, index);
+    }
+
+    void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override
+    {
+        if (!m_grid->GravaEditorFlutuante(editor, index))
+            QStyledItemDelegate::setModelData(editor, model, index);
+    }
+
+    void destroyEditor(QWidget *editor, const QModelIndex &index) const override
+    {
+        m_grid->FechaEditorFlutuante(editor);
+        QStyledItemDelegate::destroyEditor(editor, index);
     }
 
 protected:
@@ -115,7 +136,9 @@ protected:
         if (event->type() != QEvent::KeyPress)
             return QStyledItemDelegate::eventFilter(object, event);
         auto *e = static_cast<QKeyEvent *>(event);
-        if (isLineEntryKey(e->key())) {
+        // Up and Down move between the memo's lines
+        const bool linhaDoMemo = (e->key() == Qt::Key_Up || e->key() == Qt::Key_Down) && qobject_cast<TXRMemo *>(editor);
+        if (isLineEntryKey(e->key()) && !linhaDoMemo) {
             m_grid->EditorKey(editor, e);
             e->accept();
             return true;
@@ -800,6 +823,8 @@ void TXRDBGrid::keyPressEvent(QKeyEvent *e)
             return;
         }
     }
+    if (TeclaColunaData(e))
+        return;
     if (LineKey(key, e->modifiers())) {
         e->accept();
         return;
@@ -826,6 +851,8 @@ bool TXRDBGrid::CommitEditor(QWidget *editor)
     QModelIndex index = indexAt(editor->geometry().center());
     if (!index.isValid())
         index = currentIndex();
+    if (const std::optional<bool> gravou = GravaEditorFlutuante(editor, index))
+        return *gravou;
     const QByteArray prop = editor->metaObject()->userProperty().name();
     if (!index.isValid() || prop.isEmpty()) {
         commitData(editor);

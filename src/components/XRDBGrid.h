@@ -178,6 +178,8 @@ public:
     bool Ordenavel() const;
     QString TextoBlob(const QString &text, int width, const QFontMetrics &fm) const;
     int MouseOverRow() const { return fMouseOverRow; }
+    // The grid row of the open memo editor.
+    int NumeroRow = 0;
 
     // Colour of a rank (1-based) among count records, and whether its font
     // turns to the window colour.
@@ -204,6 +206,17 @@ private:
     // the editor closes and the grid gets the key as if no editor was open.
     void EditorKey(QWidget *editor, QKeyEvent *e);
     bool CommitEditor(QWidget *editor);
+    // The date editor on date fields and the memo on MemoEditor columns
+    // (XRDBGridEditores.cpp). Carrega answers false and Grava nothing for
+    // any other editor.
+    bool ColunaData(int column) const;
+    QWidget *CriaEditorFlutuante(QWidget *parent, const QModelIndex &index);
+    bool CarregaEditorFlutuante(QWidget *editor, const QModelIndex &index);
+    std::optional<bool> GravaEditorFlutuante(QWidget *editor, const QModelIndex &index);
+    void FechaEditorFlutuante(QWidget *editor);
+    // A key typed on a date cell: a digit opens the editor and lands in it,
+    // Backspace opens it, any other character is swallowed.
+    bool TeclaColunaData(QKeyEvent *e);
     // Up/Down/Tab rules for adding lines; true when the key was handled.
     bool LineKey(int key, Qt::KeyboardModifiers mods);
     bool CanAddLine() const;

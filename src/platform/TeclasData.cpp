@@ -70,6 +70,10 @@ Estado TrataTeclaData(const Estado &atual, QChar tecla, const QDate &hoje, Varia
         return e;
     }
     if (tecla == u'.') {
+        // The edit types a blank through this same filter, so at a slash
+        // position the slash is kept and the blank lands after it.
+        if (variante == Variante::Edicao)
+            return TrataTeclaData(e, u' ', hoje, variante);
         const int antes = e.cursor;
         sobrescreve(e, u' ');
         if (variante == Variante::Filtro)

@@ -12,7 +12,8 @@ namespace teclas_data {
 enum class Variante {
     // Delete/"." leaves the caret where it was; "t" is always today.
     Filtro,
-    // Delete/"." moves the caret on; "t" keeps a date already typed.
+    // Delete/"." types a blank (a slash stays in place); "t" keeps a date
+    // already typed.
     Edicao,
 };
 

@@ -69,6 +69,7 @@ TEST(TeclasData, KeysThatDifferByVariant)
         confere(c, Variante::Filtro);
     const Caso edicao[] = {
         {"01/02/2024", 3, 0, u'.', "01/ 2/2024", 4},
+        {"01/02/2024", 2, 0, u'.', "01/ 2/2024", 4}, // the slash stays
         {"31/12/2023", 3, 0, u't', "31/12/2023", 10},
         {"  /  /    ", 0, 0, u'T', "15/05/2024", 10},
     };
