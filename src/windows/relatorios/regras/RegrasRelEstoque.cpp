@@ -151,7 +151,8 @@ std::vector<TLinhaImpressao> LinhasImpressao(const std::vector<TLinhaEstoque> &l
             for (const QString &tam : tamanhos) {
                 double qtde = 0;
                 for (const TLinhaEstoque &c : linhas) {
-                    if (c.codigo == l.codigo && c.cor == l.cor && c.tam.trimmed() == tam) {
+                    // the size as the header shows it, cut to 4
+                    if (c.codigo == l.codigo && c.cor == l.cor && c.tam.trimmed().left(4) == tam) {
                         qtde = c.estoque;
                         break;
                     }
