@@ -42,8 +42,10 @@ struct Parametro {
 };
 
 // Report 001 (lower-case "where", a customer look-up, a CODREP parameter,
-// a number and a date), report 002 (one hostile look-up).
+// a number and a date), report 002 (the same look-up table with another
+// description column, listed first; one hostile look-up).
 const Parametro kParametros[] = {
+    {"CLI2", "002", "Cliente", "CLIENTE", "CLI_CODI", "CLI_CNPJ", "", 0},
     {"CLIENTE", "001", "Cliente", "CLIENTE", "CLI_CODI", "CLI_NOME", "", 0},
     {"PCODREP", "001", "Rep", "", "", "", "", 0},
     {"VALOR", "001", "Valor", "", "", "", "10", 1},
@@ -156,7 +158,7 @@ TEST_P(Relatorios, DownloadSendsTheTextsAndBuildsTheMenu)
     EXPECT_EQ(amb->sqls(), (QStringList{relatorios, parametros}));
     EXPECT_EQ(menu(), (QStringList{"RecarregarRelatorios=Recarregar Relatórios", "N1=", "Item_001=001 - Vendas",
                                    "Item_002=002 - Outro"}));
-    EXPECT_EQ(fm->CDSRelParam->recordCount(), 5);
+    EXPECT_EQ(fm->CDSRelParam->recordCount(), 6);
 
     // "Recarregar Relatórios" asks again and rebuilds the same menu
     amb->rec->clear();
@@ -237,7 +239,8 @@ TEST_P(Relatorios, GeneratorBuildsTheScreenAndSendsTheValues)
     EXPECT_EQ(g->btnFechar->y(), 70);
     EXPECT_EQ(g->btnConfirmar->y(), 41);
 
-    // the code typed or chosen shows its description from the local table
+    // the code typed or chosen shows its description from the local table,
+    // by this report's own look-up row
     auto *cliente = g->pnGeraRel->findChild<QLineEdit *>("CLIENTE");
     auto *desc = g->pnGeraRel->findChild<QLineEdit *>("EdtDesc_CLIENTE");
     cliente->setText("00001");

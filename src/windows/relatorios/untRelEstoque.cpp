@@ -216,7 +216,7 @@ void TfmRelEstoque::TomaFiltros()
 
 void TfmRelEstoque::CarregaEstoque()
 {
-    if (!m_servidor)
+    if (!m_servidor || !DMRepres)
         return;
     CursorEspera(true);
     struct Cursor {
