@@ -367,8 +367,10 @@ void TfmGeraRel::AjustaColunas(TXRDBGrid *grid)
             const FieldType tipo = f->dataType();
             QString maisLarga;
             int maior = -1;
+            const bool texto = tipo == FieldType::String || tipo == FieldType::Memo;
             for (int r = 0; r < ds->recordCount(); ++r) {
-                const QString t = Field::displayTextOf(ds->valueAt(r, campo), tipo, f->displayFormat).trimmed();
+                const QVariant v = ds->valueAt(r, campo);
+                const QString t = (texto ? v.toString() : Field::displayTextOf(v, tipo, f->displayFormat)).trimmed();
                 const int w = estimada(t);
                 if (w > maior) {
                     maior = w;
