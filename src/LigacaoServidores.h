@@ -3,6 +3,7 @@
 // How the program body hands the server clients to the windows; kept in a
 // header so the end-to-end tests wire the windows the same way.
 
+#include "data/untDMRepres.h"
 #include "sync/untDMComunicacao.h"
 #include "sync/untDMRemoto.h"
 #include "windows/nucleo/InterfacesJanelas.h"
@@ -36,6 +37,50 @@ public:
     {
         return rest ? Rest().ConfereSenha(usuario, senha, codRep) : DataSnap().ConfereSenha(usuario, senha, codRep);
     }
+
+private:
+    static TDMComunicacao &Rest()
+    {
+        if (!DMComunicacao)
+            throw std::runtime_error("Cliente do servidor não criado.");
+        return *DMComunicacao;
+    }
+    static TClientModule1 &DataSnap()
+    {
+        if (!ClientModule1)
+            throw std::runtime_error("Cliente do servidor não criado.");
+        return *ClientModule1;
+    }
+};
+
+// The server as the report windows query it: the JSON client for the run
+// that chose it, DataSnap for everything else.
+class ServidorConsultasProgram final : public IServidorConsultas {
+public:
+    bool EhRest() override { return DMRepres && DMRepres->bConexaoRest(); }
+    bool RetornaConexao(bool rest) override
+    {
+        return rest ? Rest().RetornaConexao(false) : DataSnap().RetornaConexao();
+    }
+    QString GetVersaoServ(bool rest) override
+    {
+        return rest ? Rest().GetVersaoServ() : DataSnap().ServerMethods1Client()->GetVersaoServ();
+    }
+    bool BuscaDadosSQL(const QString &sql, DataSet *resultado, DataSet *parametros) override
+    {
+        Rest().BuscaDadosSQL(sql, resultado, parametros);
+        return !Rest().UltimaSemResposta();
+    }
+    NamedDataSets ESelect(const QString &sql, QString &msgErro, bool carregaImagens, const QString &tipo,
+                          const QString &chave, const std::optional<QByteArray> &parametros) override
+    {
+        return DataSnap().FuncoesGClient()->ESelect(sql, msgErro, carregaImagens, tipo, chave, parametros);
+    }
+    int ConfereSenhaDataSnap(const QString &usuario, const QString &senha, const QString &codRep) override
+    {
+        return DataSnap().ConfereSenha(usuario, senha, codRep);
+    }
+    QString BuscaTipoItem(int config) override { return DataSnap().FuncoesGClient()->BuscaTipoItem(config); }
 
 private:
     static TDMComunicacao &Rest()

@@ -26,6 +26,7 @@
 #include "windows/pedido/untGrade.h"
 #include "windows/principal/regras/EstadoFTP.h"
 #include "windows/principal/untPrincipal.h"
+#include "windows/relatorios/JanelasRelatorios.h"
 
 #include <QScreen>
 
@@ -105,6 +106,8 @@ int main(int argc, char **argv)
     RegisterClass(QStringLiteral("TfmEnvioPedidos"), [](QWidget *dono) { return new TfmEnvioPedidos(dono); });
     ServidorPosInstalProgram servidorPosInstal;
     InstalaPosInstalacao(&servidorPosInstal);
+    ServidorConsultasProgram servidorConsultas;
+    RegistraJanelasRelatorios(&servidorConsultas);
 
     // Made in this order, destroyed in the reverse one: the main window
     // goes before the module whose connection it may still use.
@@ -136,6 +139,7 @@ int main(int argc, char **argv)
         };
         principal = std::make_unique<TfmPrincipal>(ganchosPrincipal);
         principal->DefineServidores({&enderecoDataSnap, &enderecoRest});
+        principal->DefineServidorRelatorios(&servidorConsultas);
         CriaZVEnterPrincipal(principal.get());
         login = std::make_unique<TfmLogin>();
         fmLogin = login.get();

@@ -2,6 +2,7 @@
 // The order send against the stateful fake back office: a scratch database
 // with closed orders and both clients pointed at the fake.
 
+#include "FakeBackOffice.h"
 #include "TestDb.h"
 
 #include "data/untDMRepres.h"
@@ -11,8 +12,6 @@
 #include "sync/untDMComunicacao.h"
 #include "sync/untDMRemoto.h"
 
-#include <QProcess>
-#include <QTemporaryFile>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -24,48 +23,14 @@ namespace envio {
 using nlohmann::json;
 
 // The fake back office with its order store, on its own port.
-class FakeLoja {
+class FakeLoja : public FakeBackOffice {
 public:
     explicit FakeLoja(const json &cenario = json::object(), int vidaSegundos = 60)
+        : FakeBackOffice(cenario, vidaSegundos)
     {
-        m_cenario.open();
-        m_cenario.write(QByteArray::fromStdString(cenario.dump()));
-        m_cenario.flush();
-        m_proc.start(QStringLiteral("/usr/bin/python3"),
-                     {QStringLiteral(XR_TEST_SOURCE_DIR "/tests/fake/fake_back_office.py"), m_cenario.fileName(),
-                      QString::number(vidaSegundos)});
-        if (m_proc.waitForStarted(5000) && m_proc.waitForReadyRead(10000))
-            porta = m_proc.readLine().trimmed().toInt();
-        if (porta == 0)
-            ADD_FAILURE() << "fake back office did not start: " << m_proc.readAllStandardError().toStdString();
-    }
-    ~FakeLoja()
-    {
-        m_proc.kill();
-        m_proc.waitForFinished(5000);
-    }
-
-    json get(const char *caminho) const
-    {
-        HttpRequest r;
-        r.url = QStringLiteral("http://127.0.0.1:%1%2").arg(porta).arg(QLatin1String(caminho));
-        r.timeoutMs = 5000;
-        return json::parse(HttpClient().request(r).body.toStdString());
     }
     json loja() const { return get("/__store"); }
-    int chamadas(const std::string &chave) const
-    {
-        int n = 0;
-        for (const auto &r : get("/__requests"))
-            n += r["key"] == chave;
-        return n;
-    }
-
-    int porta = 0;
-
-private:
-    QTemporaryFile m_cenario;
-    QProcess m_proc;
+    int chamadas(const std::string &chave) const { return int(de(chave).size()); }
 };
 
 // Customers 00001 (CNPJ 11.111.111/0001-11) and 00002, closed unsent

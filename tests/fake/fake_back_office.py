@@ -15,6 +15,13 @@ password, 3 other representative, 4 inactive) instead of answering "login".
   JSON API:   /<Resource>[?query]          -> a JSON array
   DataSnap:   /datasnap/rest/<Class>/<Method>/<args...> -> {"result": [...]}
 
+"por_sql", a list of {"contem", "rows", "select", "imagens", "erro"}, picks
+the answer of a select by the SQL received: the first entry whose "contem"
+is part of the text answers it ("rows" for UpdateCarregaDados and
+executaSQLSelect; "select", "imagens" and the error text "erro" for the
+DataSnap ESelect); other texts get "sql_rows" / "ds_select". "tipo_item"
+is what BuscaTipoItem answers.
+
 "answers" in the scenario replaces what a resource ("UpdateLogin") or a
 method ("TServerMethods1.Login") answers, or injects a fault:
   {"status": 500, "body": <JSON>} / {"raw": "text"} / {"delay": seconds}
@@ -74,6 +81,8 @@ DEFAULTS = {
     "ds_empresa": {"fields": [], "rows": []},
     "ds_codclientes": {"fields": [], "rows": []},
     "ds_select": {"fields": [], "rows": []},
+    "por_sql": [],
+    "tipo_item": "G",
     "ds_data": "2024-12-31 10:20:30.000",
     "ds_existe": [0, "2024-12-31 00:00:00.000", "1899-12-30 10:20:30.000", False],
     "session": "",
@@ -107,7 +116,22 @@ def login_result(usuario, senha, codrep):
     return 1
 
 
-def rest_answer(resource, query):
+def by_sql(sql):
+    """The scenario's entry for a select text, or None."""
+    for e in S["por_sql"]:
+        if e.get("contem", "") in (sql or ""):
+            return e
+    return None
+
+
+def sql_of_body(body):
+    try:
+        return json.loads(body or "[]")[0]["sql"]
+    except (ValueError, LookupError, TypeError):
+        return ""
+
+
+def rest_answer(resource, query, body=""):
     q = dict(query)
     if resource == "TesteConexao":
         return [{"resultado": S["teste_conexao"]}]
@@ -136,14 +160,28 @@ def rest_answer(resource, query):
     if resource == "UpdateEnviaInformacoes":
         return [{"resultado": "TRUE", "pedrejeitados": S["rejeitados"], "CodClientes": S["codclientes"]}]
     if resource == "UpdateCarregaDados":
-        return S["sql_rows"]
+        e = by_sql(sql_of_body(body))
+        return e.get("rows", []) if e else S["sql_rows"]
     if resource == "executaSQLSelect":
-        return [{"dados": S["sql_rows"]}]
+        e = by_sql(sql_of_body(body))
+        return [{"dados": e.get("rows", []) if e else S["sql_rows"]}]
     return None
 
 
 def ds(pairs):
     return {"$datasets": pairs}
+
+
+def eselect_answer(args):
+    e = by_sql(args[0] if args else "")
+    if e is None:
+        return ["", ds([["SELECT", S["ds_select"]]])]
+    pairs = []
+    if "select" in e:
+        pairs.append(["SELECT", e["select"]])
+    if "imagens" in e:
+        pairs.append(["IMAGENS", e["imagens"]])
+    return [e.get("erro", ""), ds(pairs)]
 
 
 def datasnap_answer(method, args=()):
@@ -167,8 +205,8 @@ def datasnap_answer(method, args=()):
         "ExistePedido": S["ds_existe"],
         "SetVersaoRepres": [],
         "GetVersaoRepresen": [],
-        "BuscaTipoItem": ["G"],
-        "ESelect": ["", ds([["SELECT", S["ds_select"]]])],
+        "BuscaTipoItem": [S["tipo_item"]],
+        "ESelect": eselect_answer(args),
     }
     r = table.get(name)
     return None if r is None else {"result": r}
@@ -451,7 +489,7 @@ class Handler(BaseHTTPRequestHandler):
         if self.headers.get("token") != S.get("token", TOKEN):
             self.send(401, render([{"erro": "token inválido"}]))
             return
-        answer = rest_answer(key, query)
+        answer = rest_answer(key, query, record["body"])
         if answer is None:
             self.send(404, render([{"erro": "recurso desconhecido"}]))
             return

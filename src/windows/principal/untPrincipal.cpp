@@ -189,6 +189,7 @@ void TfmPrincipal::CriaControles()
 
     PMenuRelatorio = new QMenu(this);
     PMenuRelatorio->setObjectName(QStringLiteral("PMenuRelatorio"));
+    CriaTabelasRelatorio();
 
     QryGrafico = new TXRQuery(this);
     QryGrafico->setObjectName(QStringLiteral("QryGrafico"));
@@ -522,12 +523,8 @@ void TfmPrincipal::AEditorSQLExecute()
 
 void TfmPrincipal::pnlRelatorioClick()
 {
-    if (PMenuRelatorio->isEmpty()
-        && dialogs().messageBox(QStringLiteral("Deseja sincronizar os relatórios com o ERP XR?"), windowTitle(),
-                                MsgButtons::YesNo, MsgIcon::Question, 2)
-            != MsgResult::No
-        && m_ganchos.SincronizaRelatorios)
-        m_ganchos.SincronizaRelatorios();
+    if (PMenuRelatorio->isEmpty())
+        ConfirmaSincronizacaoRelatorios();
     QWidget *imagem = pnlRelatorio->findChild<QLabel *>();
     PMenuRelatorio->popup(imagem->mapToGlobal(QPoint(imagem->width() / 2, imagem->height() / 2)));
 }

@@ -43,7 +43,7 @@ struct TWidgetPainel {
     TXRWidget *widget = nullptr;
 };
 
-class TfmPrincipal : public TfmXRSkin, public IJanelaPrincipalRepres {
+class TfmPrincipal : public TfmXRSkin, public IJanelaPrincipalRepres, public IRelatoriosPrincipal {
     Q_OBJECT
 public:
     explicit TfmPrincipal(TGanchosPrincipal ganchos = {}, QWidget *parent = nullptr);
@@ -107,6 +107,19 @@ public:
 
     void setVisible(bool visible) override;
 
+    // Reports menu: the definitions downloaded from the server, kept for the run.
+    DataSet *CDSRelatorio;
+    DataSet *CDSRelParam;
+    // Pause after each wait-window text, in milliseconds.
+    int PausaEsperaMs = 1000;
+    void DefineServidorRelatorios(IServidorConsultas *servidor) { m_servidorRelatorios = servidor; }
+    void SincronizaRelatorios();
+    void ConfirmaSincronizacaoRelatorios();
+    void ItemRelatorioClick(QAction *item);
+    DataSet *TabelaRelatorios() override { return CDSRelatorio; }
+    DataSet *TabelaParametros() override { return CDSRelParam; }
+    QString RelatorioEscolhido() const override { return FRelatorio; }
+
 protected:
     void FormShow() override;
     void FormCloseQuery(bool &canClose) override;
@@ -130,6 +143,10 @@ private:
     bool PedidoEmEdicao() const;
 
     TGanchosPrincipal m_ganchos;
+    IServidorConsultas *m_servidorRelatorios = nullptr;
+    void CriaTabelasRelatorio();
+    bool BaixaTabelaRelatorio(const QString &sql, DataSet &destino, bool definicoes, const QString &falha);
+    void MontaMenuRelatorios();
     std::vector<IServidorEndereco *> m_servidores;
     bool m_bLogin = false;
     bool FbAtualizar = false;

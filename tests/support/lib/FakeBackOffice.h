@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-// The fake back office, on its own port, for one test.
+// The fake back office (tests/fake/fake_back_office.py), on its own port,
+// for one test; killed when the test ends.
 class FakeBackOffice {
 public:
     explicit FakeBackOffice(const nlohmann::json &cenario = nlohmann::json::object(), int vidaSegundos = 40)
@@ -33,14 +34,16 @@ public:
         m_proc.waitForFinished(5000);
     }
 
-    nlohmann::json requisicoes() const
+    // A JSON page of the fake ("/__requests", "/__store").
+    nlohmann::json get(const char *caminho) const
     {
         HttpRequest r;
-        r.url = QStringLiteral("http://127.0.0.1:%1/__requests").arg(porta);
+        r.url = QStringLiteral("http://127.0.0.1:%1%2").arg(porta).arg(QLatin1String(caminho));
         r.timeoutMs = 5000;
         const auto resp = HttpClient().request(r);
         return nlohmann::json::parse(resp.body.toStdString());
     }
+    nlohmann::json requisicoes() const { return get("/__requests"); }
     std::vector<nlohmann::json> de(const std::string &chave) const
     {
         std::vector<nlohmann::json> v;
