@@ -40,12 +40,12 @@ void Relata(const TPassoAtualizacao &passo, const QString &mensagem)
         dialogs().showMessage(prefixo + '\r' + mensagem);
 }
 
-// The table a statement writes rows or indexes of; empty for others.
+// The table a statement writes rows of; empty for others. An index made
+// on rows already there is counted by the engine as it is built.
 QString TabelaEscrita(const QString &sql)
 {
     static const QRegularExpression re(
-        QStringLiteral(R"(^\s*(?:ALTER\s+TABLE|UPDATE|INSERT\s+INTO|DELETE\s+FROM|)"
-                       R"(CREATE\s+(?:UNIQUE\s+)?(?:ASC\w*\s+|DESC\w*\s+)?INDEX\s+\S+\s+ON)\s+("[^"]+"|[A-Za-z_][\w$]*))"),
+        QStringLiteral(R"(^\s*(?:UPDATE|INSERT\s+INTO|DELETE\s+FROM)\s+("[^"]+"|[A-Za-z_][\w$]*))"),
         QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch m = re.match(sql);
     if (!m.hasMatch())
