@@ -1,13 +1,16 @@
 #include "data/UntScriptsRep.h"
 
 #include "data/UntFuncoes.h"
+#include "data/XREstatisticas.h"
 #include "data/XRQuery.h"
+#include "data/XRTransaction.h"
 #include "data/untDMRepres.h"
 #include "data/untSelectsRep.h"
 #include "platform/DialogService.h"
 #include "platform/fb/FbApi.h"
 
 #include <QDate>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <memory>
@@ -35,6 +38,22 @@ void Relata(const TPassoAtualizacao &passo, const QString &mensagem)
         dialogs().messageBox(prefixo + mensagem, QStringLiteral("Erro"), MsgButtons::Ok, MsgIcon::Warning);
     else
         dialogs().showMessage(prefixo + '\r' + mensagem);
+}
+
+// The table a statement writes rows of; empty for others. An index made
+// on rows already there is counted by the engine as it is built.
+QString TabelaEscrita(const QString &sql)
+{
+    static const QRegularExpression re(
+        QStringLiteral(R"(^\s*(?:UPDATE|INSERT\s+INTO|DELETE\s+FROM)\s+("[^"]+"|[A-Za-z_][\w$]*))"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = re.match(sql);
+    if (!m.hasMatch())
+        return {};
+    QString t = m.captured(1);
+    if (t.startsWith(QLatin1Char('"')))
+        return t.mid(1, t.size() - 2);
+    return t.toUpper();
 }
 
 void ExecutaComando(TXRQuery &q, TDMRepres &dm, const TComandoAtualizacao &c)
@@ -570,6 +589,7 @@ void ExecutaPassos(TDMRepres &dm, const std::vector<TPassoAtualizacao> &passos, 
     q->AutoTransacao = true;
     q->TempoLimite = true;
     TCatalogoBase catalogo(dm);
+    QStringList escritas;
     for (const TPassoAtualizacao &passo : passos) {
         // a failing test is reported like its step, so the rest still runs
         try {
@@ -590,6 +610,9 @@ void ExecutaPassos(TDMRepres &dm, const std::vector<TPassoAtualizacao> &passos, 
                 if (!roda)
                     continue;
                 ExecutaComando(*q, dm, c);
+                const QString tabela = TabelaEscrita(c.linhas.join(QLatin1Char(' ')));
+                if (!tabela.isEmpty() && !escritas.contains(tabela))
+                    escritas << tabela;
                 if (aposComando)
                     aposComando(passo.numero, int(i));
             }
@@ -603,6 +626,15 @@ void ExecutaPassos(TDMRepres &dm, const std::vector<TPassoAtualizacao> &passos, 
             }
             Relata(passo, MensagemExcecao(e));
         }
+    }
+    if (escritas.isEmpty())
+        return;
+    // indexes made or filled by the steps plan on their rows from now on
+    try {
+        AtualizaEstatisticas(*dm.XRDtRepres, escritas);
+        dm.XRTransaction->CommitRetaining();
+    } catch (const std::exception &e) {
+        qWarning("index statistics not recomputed after the upgrade: %s", e.what());
     }
 }
 

@@ -81,6 +81,7 @@ void TXRCustomDatabase::SetConnected(bool value)
 {
     if (!value) {
         GravaLog = false;
+        FLeitor.reset();
         if (FTransaction)
             FTransaction->ConnectionChanged(false);
         if (FAttachment) {
@@ -99,6 +100,22 @@ void TXRCustomDatabase::SetConnected(bool value)
     if (DriverName != QLatin1String("FB"))
         throw EDatabaseError(QStringLiteral("Banco de dados \"%1\" não suportado: este programa acessa somente Firebird.")
                                  .arg(DriverName.isEmpty() ? QStringLiteral("(sem driver)") : DriverName));
+    try {
+        FAttachment = Conecta();
+    } catch (const fb::Error &e) {
+        throw EDatabaseError(e.message());
+    }
+    if (FTransaction)
+        FTransaction->ConnectionChanged(true);
+}
+
+std::unique_ptr<fb::Attachment> TXRCustomDatabase::Conecta() const
+{
+    return ConectorLeitor()();
+}
+
+std::function<std::unique_ptr<fb::Attachment>()> TXRCustomDatabase::ConectorLeitor() const
+{
     fb::ConnectParams p;
     p.host = HostName.trimmed();
     // a local file named without a folder lives beside the program
@@ -106,13 +123,21 @@ void TXRCustomDatabase::SetConnected(bool value)
     p.user = User.trimmed();
     p.password = Password.trimmed();
     p.port = Port;
-    try {
-        FAttachment = fb::Attachment::connect(p);
-    } catch (const fb::Error &e) {
-        throw EDatabaseError(e.message());
-    }
-    if (FTransaction)
-        FTransaction->ConnectionChanged(true);
+    return [p] { return fb::Attachment::connect(p); };
+}
+
+std::unique_ptr<fb::Attachment> TXRCustomDatabase::TomaLeitor()
+{
+    FLeitorEmUso = true;
+    return std::move(FLeitor);
+}
+
+void TXRCustomDatabase::DevolveLeitor(std::unique_ptr<fb::Attachment> leitor)
+{
+    FLeitorEmUso = false;
+    // the main connection closed meanwhile: the reader goes with it
+    if (Connected() && leitor && leitor->connected())
+        FLeitor = std::move(leitor);
 }
 
 void TXRCustomDatabase::GetDatabase(TXRCustomDatabase *source)

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 namespace fb {
@@ -62,13 +63,24 @@ public:
 
     fb::Attachment &Attachment() const; // throws when not connected
 
+    // A second connection to the same database, for a reader on a worker
+    // thread: taken (null when none is open yet; the connector makes one
+    // on the worker) and given back; one reader at a time.
+    bool LeitorLivre() const { return Connected() && !FLeitorEmUso; }
+    std::unique_ptr<fb::Attachment> TomaLeitor();
+    std::function<std::unique_ptr<fb::Attachment>()> ConectorLeitor() const;
+    void DevolveLeitor(std::unique_ptr<fb::Attachment> leitor);
+
 private:
     void BuildParams();
+    std::unique_ptr<fb::Attachment> Conecta() const;
 
     QString FDatabaseName;
     QStringList FParams;
     std::unique_ptr<TXRGravaLog> FDadosGravaLog;
     std::unique_ptr<fb::Attachment> FAttachment;
+    std::unique_ptr<fb::Attachment> FLeitor;
+    bool FLeitorEmUso = false;
     TXRCustomTransaction *FTransaction = nullptr;
     TXRCustomTransaction *FOwnTransaction = nullptr;
 };

@@ -8,9 +8,13 @@
 #include "platform/fb/FbWatchdog.h"
 
 #include <QDebug>
+#include <QEventLoop>
 #include <QThread>
 
 #include <atomic>
+#include <chrono>
+#include <future>
+#include <thread>
 
 namespace {
 std::atomic<int> g_tempoLimiteFB{60000};
@@ -127,9 +131,15 @@ void TXRCustomQuery::ConfereParams() const
 void TXRCustomQuery::ConstroiParams() const
 {
     m_paramsPendentes = false;
-    const fb::ParsedSql parsed = fb::parseNamedParams(m_sql.Text());
+    const QString texto = m_sql.Text();
+    // a text built again the same way (a look-up run per line) is parsed once
+    if (!texto.isEmpty() && texto != m_textoNomes) {
+        m_nomes = fb::parseNamedParams(texto).names;
+        m_textoNomes = texto;
+    }
+    const QStringList nomes = texto.isEmpty() ? QStringList() : m_nomes;
     std::vector<std::unique_ptr<TParam>> params;
-    for (const QString &name : parsed.names) {
+    for (const QString &name : nomes) {
         bool exists = false;
         for (const auto &p : params)
             exists = exists || p->Name.compare(name, Qt::CaseInsensitive) == 0;
@@ -231,23 +241,38 @@ void TXRQuery::Executa(int timeoutMs)
     case Controle::Nenhum: break;
     }
     fb::Attachment &att = FDatabase->Attachment();
-    fb::Transaction &engine = tra->Engine();
-    fb::Statement st(att, engine, FSQLAnterior);
-    for (int i = 0; i < st.paramCount(); ++i) {
-        const QString nome = st.paramNames()[i];
-        if (TParam *p = FindParam(nome))
-            st.setParam(i, p->Value);
-    }
+    const std::shared_ptr<fb::Statement> st = Prepara(tra->Engine(), true);
     fb::TimeoutGuard guard(att, timeoutMs);
     try {
-        m_rowsAffected = int(st.execute());
-        if (st.isQuery())
-            st.closeCursor();
+        m_rowsAffected = int(st->execute());
+        if (st->isQuery())
+            st->closeCursor();
     } catch (const fb::Error &e) {
         if (guard.fired())
             throw EDatabaseError(QString::fromLatin1(fb::kTimeoutText) + QStringLiteral(": ") + e.message());
         throw;
     }
+}
+
+std::shared_ptr<fb::Statement> TXRQuery::Prepara(fb::Transaction &engine, bool literais)
+{
+    if (literais) {
+        if (const auto l = fb::insertLiteralsAsParams(FSQLAnterior)) {
+            std::shared_ptr<fb::Statement> st = engine.prepared(l->sql);
+            if (st->paramCount() == l->values.size()) {
+                for (int i = 0; i < st->paramCount(); ++i)
+                    st->setParam(i, l->values[i]);
+                return st;
+            }
+        }
+    }
+    std::shared_ptr<fb::Statement> st = engine.prepared(FSQLAnterior);
+    // a kept statement still holds the values of its last run
+    for (int i = 0; i < st->paramCount(); ++i) {
+        const TParam *p = FindParam(st->paramNames()[i]);
+        st->setParam(i, p ? p->Value : QVariant());
+    }
+    return st;
 }
 
 void TXRQuery::RegistraFalha(const QString &mensagem)
@@ -267,18 +292,13 @@ void TXRQuery::OpenCursor()
     if (active())
         return;
     fb::Attachment &att = FDatabase->Attachment();
-    fb::Transaction &engine = FDatabase->Transaction()->Engine();
-    fb::Statement st(att, engine, FSQLAnterior);
-    if (!st.isQuery())
+    const std::shared_ptr<fb::Statement> st = Prepara(FDatabase->Transaction()->Engine(), false);
+    if (!st->isQuery())
         throw EDatabaseError(QStringLiteral("O comando não retorna um conjunto de dados."));
-    for (int i = 0; i < st.paramCount(); ++i) {
-        if (TParam *p = FindParam(st.paramNames()[i]))
-            st.setParam(i, p->Value);
-    }
     fb::TimeoutGuard guard(att, CommandTimeout);
     try {
-        st.execute();
-        st.fetchAll(*this);
+        st->execute();
+        st->fetchAll(*this);
     } catch (const fb::Error &e) {
         if (guard.fired())
             throw EDatabaseError(QString::fromLatin1(fb::kTimeoutText) + QStringLiteral(": ") + e.message());
@@ -324,6 +344,96 @@ void TXRQuery::Open()
         }
         throw EDatabaseError(QStringLiteral("Erro XRQuery.Open: ") + MensagemExcecao(e));
     }
+}
+
+void TXRQuery::AbreSemTravar()
+{
+    EnsureDatabase();
+    Traduz();
+    if (active())
+        return;
+    TXRCustomDatabase *db = FDatabase;
+    if (!EhConsulta(m_sql.Text()) || Driver() != QLatin1String("FB") || !db->LeitorLivre()
+        || db->Transaction()->EscritaPendente()) {
+        Open();
+        return;
+    }
+    if (!FTimeOutOpen)
+        CommandTimeout = 0;
+    const QString texto = FSQLAnterior;
+    QVariantList valores;
+    for (const QString &nome : fb::parseNamedParams(texto).names) {
+        const TParam *p = FindParam(nome);
+        valores << (p ? p->Value : QVariant());
+    }
+    struct Resultado {
+        std::unique_ptr<fb::Attachment> leitor;
+        bool conectado = false;
+        std::vector<FieldDef> campos;
+        std::vector<Row> linhas;
+        QString erro;
+        bool falhou = false;
+    } r;
+    r.leitor = db->TomaLeitor();
+    const auto conecta = db->ConectorLeitor();
+    const int limite = CommandTimeout;
+    QEventLoop laco;
+    std::promise<void> fim;
+    std::future<void> pronto = fim.get_future();
+    std::thread trabalhador([&] {
+        try {
+            if (!r.leitor)
+                r.leitor = conecta();
+            r.conectado = true;
+            fb::Transaction tra(*r.leitor);
+            tra.startReadOnly();
+            {
+                fb::Statement st(*r.leitor, tra, texto);
+                if (!st.isQuery())
+                    throw EDatabaseError(QStringLiteral("O comando não retorna um conjunto de dados."));
+                for (int i = 0; i < st.paramCount() && i < valores.size(); ++i)
+                    st.setParam(i, valores[i]);
+                fb::TimeoutGuard guard(*r.leitor, limite);
+                try {
+                    st.execute();
+                    r.campos = fb::fieldDefs(st);
+                    r.linhas = fb::fetchRows(st);
+                } catch (const fb::Error &e) {
+                    if (guard.fired())
+                        throw EDatabaseError(QString::fromLatin1(fb::kTimeoutText) + QStringLiteral(": ") + e.message());
+                    throw;
+                }
+            }
+            tra.commit();
+        } catch (const std::exception &e) {
+            r.falhou = true;
+            r.erro = MensagemExcecao(e);
+        } catch (...) {
+            r.falhou = true;
+            r.erro = QStringLiteral("Erro desconhecido");
+        }
+        fim.set_value();
+        QMetaObject::invokeMethod(&laco, [l = &laco] { l->quit(); }, Qt::QueuedConnection);
+    });
+    // a query done within a frame needs no turn of the event loop
+    if (pronto.wait_for(std::chrono::milliseconds(16)) != std::future_status::ready)
+        laco.exec(QEventLoop::ExcludeUserInputEvents);
+    trabalhador.join();
+    const bool conectado = r.conectado;
+    db->DevolveLeitor(std::move(r.leitor));
+    if (!conectado) {
+        // no second connection to be had: this one answers
+        Open();
+        return;
+    }
+    if (r.falhou)
+        throw EDatabaseError(QStringLiteral("Erro XRQuery.Open: ") + r.erro);
+    if (active())
+        return; // opened meanwhile by a handler of the event loop
+    setFieldDefs(r.campos);
+    setRows(std::move(r.linhas));
+    DataSet::open();
+    first();
 }
 
 int TXRQuery::TempoLimiteExecucao() const

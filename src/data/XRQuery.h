@@ -13,6 +13,10 @@
 #include <vector>
 
 class TXRDatabase;
+namespace fb {
+class Statement;
+class Transaction;
+} // namespace fb
 
 // The text of any failure as the user should see it (database, engine or
 // run-time errors alike).
@@ -110,6 +114,8 @@ private:
     void ConstroiParams() const;
     mutable std::vector<std::unique_ptr<TParam>> m_params;
     mutable bool m_paramsPendentes = false;
+    mutable QString m_textoNomes; // the last text parsed, and its names
+    mutable QStringList m_nomes;
 
 protected:
     int m_rowsAffected = 0;
@@ -122,6 +128,12 @@ public:
     ~TXRQuery() override;
 
     void Open();
+    // Open for a list a window shows: a query that outlasts a frame is
+    // fetched on a worker on a connection of its own while the event loop
+    // keeps painting (user input held back until the rows are in). Rows
+    // this connection wrote and has not committed are seen only by it:
+    // then, or without a second connection, it is a plain Open.
+    void AbreSemTravar();
     void Close() { close(); }
     void ExecSQL();
     void TryExecSQL();
@@ -145,6 +157,10 @@ private:
     int TempoLimiteExecucao() const;
     void OpenCursor();
     void Executa(int timeoutMs);
+    // The statement for the current text, kept by its transaction, with
+    // the values bound; an INSERT of plain literals shares one prepared
+    // form whatever its values.
+    std::shared_ptr<fb::Statement> Prepara(fb::Transaction &engine, bool literais);
     void RegistraFalha(const QString &mensagem);
     void EnsureDatabase();
 

@@ -41,6 +41,8 @@ void TXRCustomTransaction::SetConnection(TXRCustomDatabase *db)
 
 bool TXRCustomTransaction::Active() const { return m_tra && m_tra->active(); }
 
+bool TXRCustomTransaction::EscritaPendente() const { return Active() && m_tra->hasWrites(); }
+
 fb::Transaction &TXRCustomTransaction::Engine()
 {
     if (!m_db || !m_db->Connected())

@@ -23,6 +23,9 @@ public:
     TXRCustomDatabase *Connection() const { return m_db; }
 
     bool Active() const;
+    // Something written since the last commit or rollback: other
+    // connections do not see it yet.
+    bool EscritaPendente() const;
     void StartTransaction();
     void Commit();
     void CommitRetaining();

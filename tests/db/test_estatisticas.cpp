@@ -1,5 +1,6 @@
 #include "TestDb.h"
 
+#include "data/UntScriptsRep.h"
 #include "data/XREstatisticas.h"
 #include "data/untDMRepres.h"
 
@@ -60,6 +61,28 @@ TEST_F(EstatisticasTest, StartUpRecomputesTablesWithRowsWhoseStatisticsAreAllZer
     // an empty table is left alone: its statistics would say nothing
     EXPECT_EQ(scalar(db, selecao("MAX", "PED_ITEN")).toDouble(), 0);
     EXPECT_TRUE(rec->texts().isEmpty());
+}
+
+TEST_F(EstatisticasTest, UpgradeStepsLeaveTrueStatisticsOnTheTablesTheyFill)
+{
+    installTemplate(inst, upgradedTemplate());
+    TDMRepres dm{TDMRepresGanchos{}};
+    ASSERT_TRUE(dm.XRDtRepres->Connected());
+    TXRDatabase &db = *dm.XRDtRepres;
+    ASSERT_EQ(scalar(db, selecao("MAX", "PA_ITEN")).toDouble(), 0);
+    TComandoAtualizacao insere;
+    insere.linhas = {QStringLiteral("INSERT INTO PA_ITEN (PAIT_CODI, PAIT_COR, PAIT_TAM, PAIT_IDESGOTADO)"),
+                     QStringLiteral("SELECT FIRST 40 'U' || ROW_NUMBER() OVER (), 'AZ', 'M', 'N' FROM RDB$TYPES")};
+    insere.emLinhas = true;
+    TPassoAtualizacao passo;
+    passo.numero = 1;
+    passo.teste = [](TCatalogoBase &) { return true; };
+    passo.comandos = {insere};
+    ExecutaPassos(dm, {passo});
+    EXPECT_TRUE(rec->texts().isEmpty()) << rec->texts().join('|').toStdString();
+    EXPECT_EQ(scalar(db, "SELECT COUNT(*) FROM PA_ITEN").toInt(), 40);
+    EXPECT_GT(scalar(db, selecao("MIN", "PA_ITEN")).toDouble(), 0);
+    EXPECT_EQ(scalar(db, selecao("MAX", "PRODUTO")).toDouble(), 0);
 }
 
 } // namespace

@@ -600,3 +600,37 @@ TEST(CargaJanela, StockOnlyReportsSuccessWhenWritten)
         EXPECT_EQ(a.valor("SELECT PAIT_QTDE FROM PA_ITEN WHERE PAIT_CODI = 'P1'").toInt(), falha ? 3 : 8);
     }
 }
+
+// Both loads leave the grade's indexes planned on its rows as they are
+// now: the most selective index of n distinct lines says 1/n.
+TEST(CargaJanela, LoadsLeaveTrueIndexStatistics)
+{
+    const QString menor =
+        QStringLiteral("SELECT MIN(RDB$STATISTICS) FROM RDB$INDICES WHERE RDB$RELATION_NAME = 'PA_ITEN'");
+    {
+        SCOPED_TRACE("catalogue");
+        Ambiente a(true, cenarioJson("9", 40));
+        TfmCargas *w = a.abre();
+        ASSERT_TRUE(w->bConexao);
+        ASSERT_DOUBLE_EQ(a.valor(menor).toDouble(), 1.0); // the one line it held
+        a.sincroniza();
+        ASSERT_EQ(a.valor("SELECT COUNT(*) FROM PA_ITEN").toInt(), 40);
+        // counted while the old line was still there: 1/41
+        EXPECT_NEAR(a.valor(menor).toDouble(), 1.0 / 40, 0.002);
+    }
+    {
+        SCOPED_TRACE("stock");
+        json cenario = cenarioJson("9");
+        cenario["estoque"] = json::array({{{"CODIGO", "P1"}, {"COR", "01"}, {"TAM", "M"}, {"QTDE", "8"}}});
+        Ambiente a(false, cenario);
+        TfmCargas *w = a.abre();
+        ASSERT_TRUE(w->bConexao);
+        a.sql("INSERT INTO PA_ITEN (PAIT_CODI, PAIT_COR, PAIT_TAM, PAIT_QTDE) "
+              "SELECT FIRST 9 'S' || ROW_NUMBER() OVER (), '01', 'M', 0 FROM RDB$TYPES");
+        ASSERT_DOUBLE_EQ(a.valor(menor).toDouble(), 1.0); // not recomputed by the insert
+        a.rec->pushAnswer(MsgResult::Yes);
+        w->BtnEstoque->click();
+        ASSERT_TRUE(a.rec->texts().contains(kConcluida)) << a.rec->texts().join('|').toStdString();
+        EXPECT_NEAR(a.valor(menor).toDouble(), 1.0 / 10, 1e-6);
+    }
+}

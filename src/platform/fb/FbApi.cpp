@@ -329,6 +329,7 @@ Transaction::Transaction(Attachment &att)
 
 Transaction::~Transaction()
 {
+    m_prepared.clear();
     if (m_tra) {
         try {
             rollback();
@@ -362,23 +363,34 @@ void Transaction::startReadOnly()
     });
 }
 
+void Transaction::ended()
+{
+    m_prepared.clear();
+    m_wrote = false;
+}
+
 void Transaction::commit()
 {
+    m_prepared.clear();
     if (!m_tra)
         return;
     call([&](CheckStatusWrapper *st) { m_tra->commit(st); });
     m_tra = nullptr;
+    ended();
 }
 
 void Transaction::commitRetaining()
 {
+    m_prepared.clear();
     if (!m_tra)
         return;
     call([&](CheckStatusWrapper *st) { m_tra->commitRetaining(st); });
+    ended();
 }
 
 void Transaction::rollback()
 {
+    ended();
     if (!m_tra)
         return;
     ITransaction *t = m_tra;
@@ -393,10 +405,56 @@ void Transaction::rollback()
 
 void Transaction::rollbackRetaining()
 {
+    m_prepared.clear();
     if (!m_tra)
         return;
     call([&](CheckStatusWrapper *st) { m_tra->rollbackRetaining(st); });
+    ended();
 }
+
+namespace {
+// Enough for the look-ups of a window and of a save; texts built with
+// values in them would otherwise pile up for the life of a transaction.
+constexpr int kMaxPrepared = 64;
+
+bool keepsPrepared(StatementType t)
+{
+    switch (t) {
+    case StatementType::Select:
+    case StatementType::SelectForUpdate:
+    case StatementType::Insert:
+    case StatementType::Update:
+    case StatementType::Delete:
+    case StatementType::ExecProcedure:
+        return true;
+    default:
+        return false;
+    }
+}
+} // namespace
+
+std::shared_ptr<Statement> Transaction::prepared(const QString &sql)
+{
+    auto it = m_prepared.find(sql);
+    if (it != m_prepared.end()) {
+        it->used = ++m_uses;
+        return it->st;
+    }
+    auto st = std::make_shared<Statement>(m_att, *this, sql);
+    if (!keepsPrepared(st->type()))
+        return st;
+    if (m_prepared.size() >= kMaxPrepared) {
+        auto oldest = m_prepared.begin();
+        for (auto k = m_prepared.begin(); k != m_prepared.end(); ++k)
+            if (k->used < oldest->used)
+                oldest = k;
+        m_prepared.erase(oldest);
+    }
+    m_prepared.insert(sql, Kept{st, ++m_uses});
+    return st;
+}
+
+void Transaction::dropPrepared() { m_prepared.clear(); }
 
 void Transaction::execImmediate(const QString &sql)
 {
@@ -469,6 +527,166 @@ ParsedSql parseNamedParams(const QString &sql)
             ++i;
         }
     }
+    return out;
+}
+
+namespace {
+// Index just past a quoted text starting at i, or -1 when it never closes.
+int endOfQuoted(const QString &sql, int i)
+{
+    const QChar q = sql[i];
+    const int n = sql.size();
+    int j = i + 1;
+    while (j < n) {
+        if (sql[j] == q) {
+            if (j + 1 < n && sql[j + 1] == q) {
+                j += 2;
+                continue;
+            }
+            return j + 1;
+        }
+        ++j;
+    }
+    return -1;
+}
+
+bool plainNumber(const QString &t, QVariant &value)
+{
+    int i = 0;
+    const int n = t.size();
+    const bool negative = n > 0 && t[0] == '-';
+    if (n > 0 && (t[0] == '-' || t[0] == '+'))
+        ++i;
+    int digits = 0, scale = 0;
+    bool point = false;
+    qint64 units = 0;
+    for (; i < n; ++i) {
+        const QChar c = t[i];
+        if (c == '.' && !point) {
+            point = true;
+            continue;
+        }
+        if (c < '0' || c > '9')
+            return false;
+        if (++digits > 18)
+            return false;
+        units = units * 10 + (c.unicode() - '0');
+        if (point)
+            ++scale;
+    }
+    // "5." or ".5" are valid SQL but never written by us: left in the text
+    if (digits == 0 || (point && (scale == 0 || t[negative || t[0] == '+' ? 1 : 0] == '.')))
+        return false;
+    if (negative)
+        units = -units;
+    if (point)
+        value = QVariant::fromValue(Decimal{units, scale});
+    else
+        value = QVariant::fromValue(qlonglong(units));
+    return true;
+}
+
+bool plainText(const QString &t, QVariant &value)
+{
+    if (t.size() < 2 || t[0] != '\'' || endOfQuoted(t, 0) != t.size())
+        return false;
+    QString inner = t.mid(1, t.size() - 2);
+    inner.replace(QLatin1String("''"), QLatin1String("'"));
+    // beyond what a parameter of text may carry: stays a literal
+    if (inner.toUtf8().size() > 32000)
+        return false;
+    value = inner;
+    return true;
+}
+} // namespace
+
+std::optional<LiteralParams> insertLiteralsAsParams(const QString &sql)
+{
+    if (firstKeyword(sql) != QLatin1String("INSERT"))
+        return std::nullopt;
+    const int n = sql.size();
+    int values = -1, depth = 0;
+    for (int i = 0; i < n;) {
+        const QChar c = sql[i];
+        if (c == '\'' || c == '"') {
+            const int e = endOfQuoted(sql, i);
+            if (e < 0)
+                return std::nullopt;
+            i = e;
+        } else if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
+            const int e = sql.indexOf('\n', i);
+            i = e < 0 ? n : e;
+        } else if (c == '/' && i + 1 < n && sql[i + 1] == '*') {
+            const int e = sql.indexOf(QLatin1String("*/"), i + 2);
+            i = e < 0 ? n : e + 2;
+        } else if (c == '?' || (c == ':' && i + 1 < n && (sql[i + 1].isLetter() || sql[i + 1] == '_'))) {
+            return std::nullopt; // parameters of its own
+        } else if (c == '(') {
+            ++depth;
+            ++i;
+        } else if (c == ')') {
+            --depth;
+            ++i;
+        } else if (c.isLetter() || c == '_') {
+            int j = i;
+            while (j < n && (sql[j].isLetterOrNumber() || sql[j] == '_' || sql[j] == '$'))
+                ++j;
+            if (values < 0 && depth == 0 && sql.mid(i, j - i).compare(QLatin1String("VALUES"), Qt::CaseInsensitive) == 0)
+                values = j;
+            i = j;
+        } else {
+            ++i;
+        }
+    }
+    if (values < 0)
+        return std::nullopt;
+    int open = values;
+    while (open < n && sql[open].isSpace())
+        ++open;
+    if (open >= n || sql[open] != '(')
+        return std::nullopt;
+    LiteralParams out;
+    out.sql = sql.left(open + 1);
+    int start = open + 1;
+    depth = 0;
+    int i = start;
+    auto item = [&](int from, int to) {
+        const QString raw = sql.mid(from, to - from);
+        const QString t = raw.trimmed();
+        QVariant v;
+        if (plainText(t, v) || plainNumber(t, v)) {
+            out.values << v;
+            out.sql += QLatin1Char('?');
+        } else {
+            out.sql += raw;
+        }
+    };
+    for (;;) {
+        if (i >= n)
+            return std::nullopt;
+        const QChar c = sql[i];
+        if (c == '\'' || c == '"') {
+            i = endOfQuoted(sql, i);
+            if (i < 0)
+                return std::nullopt;
+            continue;
+        }
+        if (c == '(') {
+            ++depth;
+        } else if (c == ')' && depth > 0) {
+            --depth;
+        } else if (depth == 0 && (c == ',' || c == ')')) {
+            item(start, i);
+            out.sql += c;
+            start = i + 1;
+            if (c == ')')
+                break;
+        }
+        ++i;
+    }
+    if (out.values.isEmpty())
+        return std::nullopt;
+    out.sql += sql.mid(start);
     return out;
 }
 
@@ -643,6 +861,9 @@ void Statement::buildInput(std::vector<unsigned char> &buf, IMessageMetadata *&m
             d[0] = 0; // keep the declared type, flagged null
         } else if (declared == SQL_BLOB) {
             d[0] = SQL_BLOB + 1;
+        } else if (v.metaType() == QMetaType::fromType<Decimal>()) {
+            d[0] = SQL_INT64 + 1;
+            d[1] = unsigned(v.value<Decimal>().scale);
         } else {
             switch (v.typeId()) {
             case QMetaType::Bool:
@@ -701,7 +922,7 @@ void Statement::buildInput(std::vector<unsigned char> &buf, IMessageMetadata *&m
                 } else {
                     b->setLength(st.get(), i, fixedSize(d[0] & ~1u));
                     if (d[0] == SQL_INT64 + 1 || d[0] == SQL_DOUBLE + 1)
-                        b->setScale(st.get(), i, 0);
+                        b->setScale(st.get(), i, d[0] == SQL_INT64 + 1 ? -int(d[1]) : 0);
                 }
             }
             st.check();
@@ -748,7 +969,8 @@ void Statement::buildInput(std::vector<unsigned char> &buf, IMessageMetadata *&m
             *p = v.toBool() ? FB_TRUE : FB_FALSE;
             break;
         case SQL_INT64: {
-            const ISC_INT64 x = v.toLongLong();
+            const ISC_INT64 x =
+                v.metaType() == QMetaType::fromType<Decimal>() ? v.value<Decimal>().units : v.toLongLong();
             std::memcpy(p, &x, sizeof x);
             break;
         }
@@ -821,6 +1043,10 @@ unsigned Statement::execute()
         }
     } rel{inMeta};
     void *inPtr = inBuf.empty() ? nullptr : inBuf.data();
+    if (m_type == StatementType::Ddl)
+        m_tra.dropPrepared(); // what is kept may name what this changes
+    if (!isQuery())
+        m_tra.markWrite();
     if (isQuery()) {
         m_cursor = call([&](CheckStatusWrapper *st) {
             return m_stmt->openCursor(st, m_tra.handle(), inMeta, inPtr, m_outMeta, 0);
@@ -976,18 +1202,28 @@ void Statement::closeCursor()
         c->release();
 }
 
-void Statement::fetchAll(DataSet &into)
+std::vector<FieldDef> fieldDefs(const Statement &st)
 {
     std::vector<FieldDef> defs;
-    defs.reserve(m_columns.size());
-    for (const Column &c : m_columns)
+    defs.reserve(st.columns().size());
+    for (const Column &c : st.columns())
         defs.push_back(fieldDefFor(c));
-    into.setFieldDefs(defs);
+    return defs;
+}
+
+std::vector<Row> fetchRows(Statement &st)
+{
     std::vector<Row> rows;
     Row row;
-    while (fetch(row))
-        rows.push_back(row);
-    into.setRows(std::move(rows));
+    while (st.fetch(row))
+        rows.push_back(std::move(row));
+    return rows;
+}
+
+void Statement::fetchAll(DataSet &into)
+{
+    into.setFieldDefs(fieldDefs(*this));
+    into.setRows(fetchRows(*this));
 }
 
 void executeImmediate(Attachment &att, Transaction &tra, const QString &sql)

@@ -6,9 +6,12 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <QHash>
+
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -83,6 +86,8 @@ private:
     std::mutex m_cancelMutex;
 };
 
+class Statement;
+
 class Transaction {
 public:
     explicit Transaction(Attachment &att);
@@ -105,10 +110,30 @@ public:
     Firebird::ITransaction *handle() const { return m_tra; }
     Attachment &attachment() const { return m_att; }
 
+    // The statement kept for this text, prepared on first use. Queries and
+    // DML are kept until the transaction ends (commit or rollback, retaining
+    // or not) or DDL runs on it; other statements come back unkept.
+    std::shared_ptr<Statement> prepared(const QString &sql);
+    void dropPrepared();
+    int preparedCount() const { return int(m_prepared.size()); }
+
+    // Whether a statement other than a query ran since the last commit or
+    // rollback: a reader on another connection would not see its rows.
+    bool hasWrites() const { return m_wrote; }
+    void markWrite() { m_wrote = true; }
+
 private:
     void execImmediate(const QString &sql);
+    void ended();
     Attachment &m_att;
     Firebird::ITransaction *m_tra = nullptr;
+    struct Kept {
+        std::shared_ptr<Statement> st;
+        quint64 used = 0;
+    };
+    QHash<QString, Kept> m_prepared;
+    quint64 m_uses = 0;
+    bool m_wrote = false;
 };
 
 enum class StatementType {
@@ -150,6 +175,24 @@ struct ParsedSql {
     QStringList names; // one entry per "?" in order
 };
 ParsedSql parseNamedParams(const QString &sql);
+
+// An exact decimal, units x 10^-scale: a number written in SQL text bound
+// with the same digits the text had.
+struct Decimal {
+    qint64 units = 0;
+    int scale = 0;
+};
+
+// The values of an INSERT ... VALUES list of plain literals ('text', 12,
+// -3.50) moved into "?" marks, so statements differing only in their
+// values share one prepared form. Items that are not a plain literal stay
+// in the text. Nothing when the text is no such INSERT, has parameters of
+// its own, or has no literal to move.
+struct LiteralParams {
+    QString sql;
+    QVariantList values;
+};
+std::optional<LiteralParams> insertLiteralsAsParams(const QString &sql);
 
 class Statement {
 public:
@@ -201,6 +244,10 @@ private:
     StatementType m_type = StatementType::Other;
 };
 
+// Rows of an executed query, read to the end.
+std::vector<Row> fetchRows(Statement &st);
+std::vector<FieldDef> fieldDefs(const Statement &st);
+
 // Runs DDL or any statement without result in one call.
 void executeImmediate(Attachment &att, Transaction &tra, const QString &sql);
 
@@ -211,3 +258,5 @@ QStringList splitScript(const QString &script);
 QStringList userTables(Attachment &att, Transaction &tra);
 
 } // namespace fb
+
+Q_DECLARE_METATYPE(fb::Decimal)

@@ -615,6 +615,10 @@ void TfmPedido::FormShow()
 
 void TfmPedido::FormClose(TCloseAction &action)
 {
+    if (m_consultando) {
+        action = TCloseAction::None;
+        return;
+    }
     if (EmEdicao()) {
         dialogs().messageBox(QStringLiteral("Cancele a edição do Pedido antes de sair"), windowTitle(), MsgButtons::Ok,
                              MsgIcon::Information);
@@ -686,6 +690,8 @@ void TfmPedido::BtnDesistirClick()
 
 void TfmPedido::BtnConsultarClick()
 {
+    if (m_consultando)
+        return;
     double qtde = 0, total = 0, liquido = 0;
     CDSConsulta->emptyTable();
     TXRQuery q;
@@ -694,7 +700,15 @@ void TfmPedido::BtnConsultarClick()
                                        EdtNum->text().trimmed(), EdtCnpj->text().trimmed(),
                                        edtCidade->text().trimmed(), CBStatus->isChecked(), EdtEmiIni->date(),
                                        EdtEmiFim->date(), RGOrdemCresc->isChecked()));
-    q.Open();
+    {
+        // a long list keeps the window painting; nothing here closes it meanwhile
+        m_consultando = true;
+        struct Fim {
+            bool &f;
+            ~Fim() { f = false; }
+        } fim{m_consultando};
+        q.AbreSemTravar();
+    }
 
     Field *sel = CDSConsulta->fieldByName(QStringLiteral("SEL"));
     auto validacao = std::move(sel->onValidate);

@@ -174,6 +174,7 @@ private:
     bool m_mostrando = false;
     bool m_graficoPendente = false; // a chart draw waits for the next turn
     bool m_buscando = false;
+    bool m_consultando = false; // the list query runs
     QString m_escolha;
 };
 
