@@ -50,6 +50,7 @@ void TConsultaSegundoPlano::Executa(const TXRCustomDatabase &origem, const QStri
                  origem.User,       origem.Password,       origem.Port};
     t.sql = sql;
     t.parametros = parametros;
+    t.preparada = EntregaPreparada;
     m_ultima = t.geracao;
     {
         std::lock_guard<std::mutex> trava(m_mutex);
@@ -66,14 +67,21 @@ void TConsultaSegundoPlano::Trabalha()
     QString nomeConexao;
     for (;;) {
         Tarefa t;
+        std::vector<DataSet::PreparedRows> descarte;
         {
             std::unique_lock<std::mutex> trava(m_mutex);
-            m_cv.wait(trava, [this] { return m_fim || m_tarefa.has_value(); });
+            m_cv.wait(trava, [this] { return m_fim || m_tarefa.has_value() || !m_descarte.empty(); });
             if (m_fim)
                 break;
-            t = std::move(*m_tarefa);
-            m_tarefa.reset();
+            descarte.swap(m_descarte);
+            if (m_tarefa) {
+                t = std::move(*m_tarefa);
+                m_tarefa.reset();
+            }
         }
+        descarte.clear(); // the old rows are freed here, not on the window's thread
+        if (t.geracao == 0)
+            continue; // only rows to free
         auto r = std::make_shared<Resultado>();
         try {
             if (!conexao || !conexao->Connected() || nomeConexao != t.conexao.nome) {
@@ -118,6 +126,8 @@ void TConsultaSegundoPlano::Trabalha()
             }
             // a fresh snapshot for the next search
             conexao->Transaction()->Commit();
+            if (t.preparada)
+                r->preparadas = DataSet::PreparedRows(std::exchange(r->campos, {}), std::exchange(r->linhas, {}));
         } catch (const std::exception &e) {
             r->erro = MensagemExcecao(e);
             Desfaz(conexao.get());
@@ -159,6 +169,15 @@ void TConsultaSegundoPlano::Busca(TXRDatabase &conexao, const Tarefa &t, Resulta
     }
 }
 
+void TConsultaSegundoPlano::Descarta(DataSet::PreparedRows linhas)
+{
+    {
+        std::lock_guard<std::mutex> trava(m_mutex);
+        m_descarte.push_back(std::move(linhas));
+    }
+    m_cv.notify_all();
+}
+
 void TConsultaSegundoPlano::CancelaEmCurso()
 {
     if (m_emCurso && !m_cancelou) {
@@ -169,8 +188,11 @@ void TConsultaSegundoPlano::CancelaEmCurso()
 
 void TConsultaSegundoPlano::Entrega(int geracao, std::shared_ptr<Resultado> r)
 {
-    if (geracao != m_pedida)
-        return; // a newer search is on its way
+    if (geracao != m_pedida) { // a newer search is on its way
+        if (r->preparadas.rowCount() > 0)
+            Descarta(std::move(r->preparadas));
+        return;
+    }
     m_entregue = geracao;
     if (Pronto)
         Pronto(*r);

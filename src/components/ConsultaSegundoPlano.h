@@ -33,6 +33,9 @@ public:
     struct Resultado {
         std::vector<FieldDef> campos;
         std::vector<Row> linhas;
+        // With EntregaPreparada the rows come here instead, ready for
+        // DataSet::adoptRows (campos and linhas stay empty).
+        DataSet::PreparedRows preparadas;
         QString erro; // empty when the query ran
     };
     using Parametros = std::vector<std::pair<QString, QVariant>>;
@@ -42,6 +45,10 @@ public:
 
     // origem: the connection whose database is queried (read here only).
     void Executa(const TXRCustomDatabase &origem, const QStringList &sql, const Parametros &parametros);
+    // Read by Executa: the worker also builds the dataset's row storage.
+    bool EntregaPreparada = false;
+    // Frees rows a dataset gave up on the worker, between queries.
+    void Descarta(DataSet::PreparedRows linhas);
     // The newest request has not delivered its rows yet.
     bool Ocupada() const { return m_entregue < m_pedida; }
 
@@ -61,6 +68,7 @@ private:
         Conexao conexao;
         QStringList sql;
         Parametros parametros;
+        bool preparada = false;
     };
     void Trabalha();
     static void Busca(TXRDatabase &conexao, const Tarefa &t, Resultado &r);
@@ -73,6 +81,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_cv;
     std::optional<Tarefa> m_tarefa;
+    std::vector<DataSet::PreparedRows> m_descarte;
     bool m_fim = false;
     fb::Attachment *m_emCurso = nullptr; // the worker's attachment while a query runs
     bool m_cancelou = false;              // a cancel was sent to m_emCurso

@@ -417,11 +417,13 @@ void DataSet::enableControls()
     }
 }
 
-void DataSet::setFieldDefs(const std::vector<FieldDef> &defs)
+void DataSet::setFieldDefs(const std::vector<FieldDef> &defs) { resetStructure(defs, std::make_shared<Store>()); }
+
+void DataSet::resetStructure(std::vector<FieldDef> defs, std::shared_ptr<Store> store)
 {
-    m_defs = defs;
+    m_defs = std::move(defs);
     rebuildFields();
-    attach(std::make_shared<Store>());
+    attach(std::move(store));
     m_view.clear();
     m_filterExpr.reset();
     m_cursor = -1;
@@ -1071,6 +1073,11 @@ void DataSet::setRows(std::vector<Row> rows)
         r.resize(m_defs.size());
         m_store->make(std::move(r), m_store->rows.size());
     }
+    rowsReplaced();
+}
+
+void DataSet::rowsReplaced()
+{
     rebuildView();
     if (active()) {
         m_state = State::Browse;
@@ -1084,6 +1091,37 @@ void DataSet::setRows(std::vector<Row> rows)
 }
 
 void DataSet::emptyTable() { setRows({}); }
+
+DataSet::PreparedRows::PreparedRows() = default;
+DataSet::PreparedRows::PreparedRows(PreparedRows &&) noexcept = default;
+DataSet::PreparedRows &DataSet::PreparedRows::operator=(PreparedRows &&) noexcept = default;
+DataSet::PreparedRows::~PreparedRows() = default;
+
+DataSet::PreparedRows::PreparedRows(std::vector<FieldDef> defs, std::vector<Row> rows)
+    : m_defs(std::move(defs))
+    , m_store(std::make_shared<Store>())
+{
+    m_store->rows.reserve(rows.size());
+    for (auto &r : rows) {
+        r.resize(m_defs.size());
+        m_store->make(std::move(r), m_store->rows.size());
+    }
+}
+
+int DataSet::PreparedRows::rowCount() const { return m_store ? int(m_store->rows.size()) : 0; }
+
+DataSet::PreparedRows DataSet::adoptRows(PreparedRows prepared)
+{
+    PreparedRows old;
+    old.m_defs = m_defs;
+    old.m_store = m_store; // kept alive here: the caller decides where it is freed
+    std::shared_ptr<Store> store = std::move(prepared.m_store);
+    if (!store)
+        store = std::make_shared<Store>();
+    resetStructure(std::move(prepared.m_defs), std::move(store));
+    rowsReplaced();
+    return old;
+}
 
 QVariant DataSet::currentValue(int column) const
 {

@@ -140,9 +140,31 @@ struct IndexDef {
 
 class DataSet : public QObject {
     Q_OBJECT
+    struct Store;
+
 public:
     enum class State { Inactive, Browse, Edit, Insert };
     using Event = std::function<void(DataSet &)>;
+
+    // Field definitions and rows in a dataset's own storage, built on any
+    // thread, so a dataset can take them in O(1) (adoptRows). Touching one
+    // from two threads at once is not safe.
+    class PreparedRows {
+    public:
+        PreparedRows();
+        // Each row is sized to the definitions, as setRows does.
+        PreparedRows(std::vector<FieldDef> defs, std::vector<Row> rows);
+        PreparedRows(PreparedRows &&) noexcept;
+        PreparedRows &operator=(PreparedRows &&) noexcept;
+        ~PreparedRows();
+        const std::vector<FieldDef> &fieldDefs() const { return m_defs; }
+        int rowCount() const;
+
+    private:
+        friend class DataSet;
+        std::vector<FieldDef> m_defs;
+        std::shared_ptr<Store> m_store;
+    };
 
     explicit DataSet(QObject *parent = nullptr);
     ~DataSet() override;
@@ -229,6 +251,10 @@ public:
     // by name (fields source lacks stay null).
     void copyRowsFrom(const DataSet &source);
     void emptyTable();
+    // Same as setFieldDefs(prepared's definitions) then setRows(its rows),
+    // signals included, without copying a row. Returns what this dataset
+    // held (clones keep their share), so the caller can free it elsewhere.
+    PreparedRows adoptRows(PreparedRows prepared);
 
     // Field access through the current row (or the edit buffer).
     QVariant currentValue(int column) const;
@@ -251,7 +277,6 @@ protected:
 
 private:
     struct StoredRow;
-    struct Store;
     friend struct Store;
 
     void setCursor(int index);
@@ -263,6 +288,8 @@ private:
     void storeChanged(qint64 changedId, bool structural); // another sharer changed the rows
     void notifySharers(qint64 changedId, bool structural);
     void attach(std::shared_ptr<Store> store);
+    void resetStructure(std::vector<FieldDef> defs, std::shared_ptr<Store> store);
+    void rowsReplaced(); // the view, cursor and views after new rows
     bool ordered() const;
     bool hasFilter() const { return m_filtered && m_filterExpr; }
     int positionOf(qint64 id) const;

@@ -6,6 +6,7 @@
 #include <QItemSelectionModel>
 
 #include <functional>
+#include <thread>
 
 namespace {
 
@@ -330,4 +331,95 @@ TEST(DataSetModel, TheViewKeepsItsColumnThroughResetsAndLeavesABlankInsertOut)
     EXPECT_EQ(ds->state(), DataSet::State::Browse);
     EXPECT_EQ(model.rowCount(), 2);
     EXPECT_EQ(ds->fieldByName("NOME")->asString(), "X");
+}
+
+TEST(DataSet, AdoptingPreparedRowsActsAsARedefinitionAndReload)
+{
+    // The same reload done both ways on a dataset with a filter, an order,
+    // an edit in progress, a clone and a view: everything seen must match.
+    const std::vector<FieldDef> defs{{"NOME", FieldType::String, 20}, {"CODIGO", FieldType::Integer}};
+    const std::vector<Row> rows{{"Rui", 5}, {"Ana", 1}, {"Caio", 7}, {"Bia"}}; // the last one short
+    struct Lado {
+        std::unique_ptr<DataSet> ds = table();
+        DataSet clone;
+        DataSetModel model;
+        QStringList sinais;
+        QObject ctx;
+        Lado()
+        {
+            ds->setFilter("CODIGO > 1");
+            ds->setFiltered(true);
+            ds->setIndexFieldNames("NOME");
+            clone.cloneCursor(*ds);
+            model.setDataSet(ds.get());
+            ds->edit();
+            ds->fieldByName("NOME")->setValue("Zeca");
+            QObject::connect(ds.get(), &DataSet::structureChanged, &ctx, [this] { sinais << "structure"; });
+            QObject::connect(ds.get(), &DataSet::rowsReset, &ctx,
+                             [this] { sinais << QString("reset %1").arg(ds->recordCount()); });
+            QObject::connect(ds.get(), &DataSet::currentChanged, &ctx, [this](int r) { sinais << QString("current %1").arg(r); });
+            QObject::connect(ds.get(), &DataSet::stateChanged, &ctx, [this] { sinais << "state"; });
+        }
+    };
+    Lado antigo, novo;
+    antigo.ds->setFieldDefs(defs);
+    antigo.ds->setRows(rows);
+
+    DataSet::PreparedRows preparadas;
+    std::thread([&] { preparadas = DataSet::PreparedRows(defs, rows); }).join(); // built off this thread
+    EXPECT_EQ(preparadas.rowCount(), 4);
+    DataSet::PreparedRows velhas = novo.ds->adoptRows(std::move(preparadas));
+
+    EXPECT_EQ(novo.sinais, antigo.sinais);
+    EXPECT_EQ(novo.ds->fieldNames(), (QStringList{"NOME", "CODIGO"}));
+    EXPECT_EQ(novo.ds->state(), antigo.ds->state());
+    EXPECT_FALSE(novo.ds->modified());
+    EXPECT_EQ(novo.ds->recordCount(), antigo.ds->recordCount());
+    EXPECT_EQ(novo.ds->recNo(), antigo.ds->recNo());
+    EXPECT_EQ(novo.ds->bookmark(), antigo.ds->bookmark());
+    EXPECT_EQ(novo.model.rowCount(), antigo.model.rowCount());
+    for (int r = 0; r < novo.ds->recordCount(); ++r)
+        EXPECT_EQ(novo.ds->rowAt(r), antigo.ds->rowAt(r)) << r;
+
+    // the filter and order were kept by name and apply again
+    novo.ds->setFiltered(true);
+    antigo.ds->setFiltered(true);
+    novo.ds->setIndexFieldNames("CODIGO");
+    antigo.ds->setIndexFieldNames("CODIGO");
+    QStringList vistos, esperados;
+    for (int r = 0; r < novo.ds->recordCount(); ++r)
+        vistos << novo.ds->valueAt(r, 0).toString();
+    for (int r = 0; r < antigo.ds->recordCount(); ++r)
+        esperados << antigo.ds->valueAt(r, 0).toString();
+    EXPECT_EQ(vistos, (QStringList{"Rui", "Caio"}));
+    EXPECT_EQ(vistos, esperados);
+    novo.ds->setFiltered(false);
+    ASSERT_EQ(novo.ds->recordCount(), 4);
+    EXPECT_EQ(novo.ds->rowAt(0).size(), 2u); // the short row, padded with a null code
+    EXPECT_TRUE(novo.ds->rowAt(0)[1].isNull());
+
+    // the clone keeps the old rows; the old ones come back whole
+    EXPECT_EQ(names(novo.clone), names(antigo.clone));
+    EXPECT_EQ(names(novo.clone), (QStringList{"Ana", "Bia", "Caio"}));
+    EXPECT_EQ(velhas.rowCount(), 3);
+    ASSERT_EQ(velhas.fieldDefs().size(), 3u);
+    EXPECT_EQ(velhas.fieldDefs()[1].name, "NOME");
+    novo.ds->setFiltered(false);
+    novo.ds->setIndexFieldNames(QString());
+    DataSet::PreparedRows devolvidas = novo.ds->adoptRows(std::move(velhas));
+    EXPECT_EQ(devolvidas.rowCount(), 4);
+    EXPECT_EQ(names(*novo.ds), (QStringList{"Ana", "Bia", "Caio"}));
+    EXPECT_EQ(novo.ds->fieldByName("CODIGO")->asInteger(), 1);
+    novo.clone.first();
+    novo.clone.edit(); // the clone still shares them
+    novo.clone.fieldByName("NOME")->setValue("Eva");
+    novo.clone.post();
+    EXPECT_EQ(novo.ds->fieldByName("NOME")->asString(), "Eva");
+
+    // nothing prepared is an empty table without fields
+    novo.ds->adoptRows({});
+    EXPECT_EQ(novo.ds->fieldCount(), 0);
+    EXPECT_EQ(novo.ds->recordCount(), 0);
+    EXPECT_EQ(novo.model.rowCount(), 0);
+    std::thread([v = std::move(devolvidas)]() mutable { v = {}; }).join(); // freed off this thread
 }

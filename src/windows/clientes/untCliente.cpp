@@ -373,15 +373,16 @@ void TfmCliente::CriaAcesso(QWidget *pagina)
     QConsulta = m_resultado.get();
     QConsulta->setObjectName(QStringLiteral("QConsulta"));
     Consulta = new TConsultaSegundoPlano(this);
+    Consulta->EntregaPreparada = true;
     Consulta->Pronto = [this](TConsultaSegundoPlano::Resultado &r) {
         CursorEspera(false);
         if (!r.erro.isEmpty()) {
             dialogs().showMessage(r.erro);
             return;
         }
+        // the worker built the rows and frees the old ones: the window only swaps them
         QConsulta->close();
-        QConsulta->setFieldDefs(r.campos);
-        QConsulta->setRows(std::move(r.linhas));
+        Consulta->Descarta(QConsulta->adoptRows(std::move(r.preparadas)));
         QConsulta->open();
         QConsulta->first();
     };
