@@ -113,7 +113,7 @@ std::vector<double> alturas(const QString &pdf, const QString &w)
 {
     std::vector<double> h;
     const QString html = poppler::roda("pdftotext", {"-bbox", pdf, "-"});
-    const QRegularExpression re(R"(<word xMin="[\d.]+" yMin="([\d.]+)" xMax="[\d.]+" yMax="([\d.]+)">)" +
+    const QRegularExpression re(R"x(<word xMin="[\d.]+" yMin="([\d.]+)" xMax="[\d.]+" yMax="([\d.]+)">)x" +
                                 QRegularExpression::escape(w) + "</word>");
     for (auto it = re.globalMatch(html); it.hasNext();) {
         const auto m = it.next();
