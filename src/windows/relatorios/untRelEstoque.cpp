@@ -390,10 +390,3 @@ void TfmRelEstoque::MontaRelatorio()
     CursorEspera(false);
     ImprimeRelatorioEstoque(this, CDSRelProdutos);
 }
-
-void ImprimeRelatorioEstoque(QWidget *janela, const std::vector<estoque::TLinhaImpressao> &linhas)
-{
-    (void)linhas;
-    dialogs().messageBox(QStringLiteral("A impressão do relatório de estoque ainda não está disponível."),
-                         janela ? janela->windowTitle() : QString(), MsgButtons::Ok, MsgIcon::Information);
-}

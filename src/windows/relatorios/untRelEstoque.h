@@ -64,6 +64,5 @@ private:
     std::function<bool(QString &)> m_verificaInternet;
 };
 
-// The printed stock report needs the band renderer, which this build does
-// not have yet: tells the user so.
+// The printed stock report of the print rows, shown in the preview.
 void ImprimeRelatorioEstoque(QWidget *janela, const std::vector<estoque::TLinhaImpressao> &linhas);
