@@ -10,6 +10,22 @@
 
 #include <stdexcept>
 
+// The two server clients, made by the program body before any window asks.
+namespace ligacao {
+inline TDMComunicacao &Rest()
+{
+    if (!DMComunicacao)
+        throw std::runtime_error("Cliente do servidor não criado.");
+    return *DMComunicacao;
+}
+inline TClientModule1 &DataSnap()
+{
+    if (!ClientModule1)
+        throw std::runtime_error("Cliente do servidor não criado.");
+    return *ClientModule1;
+}
+} // namespace ligacao
+
 // The first-run window's server test and login, through whichever client
 // the run chose.
 class ServidorPosInstalProgram final : public IServidorPosInstal {
@@ -31,25 +47,11 @@ public:
     }
     bool RetornaConexao(bool rest) override
     {
-        return rest ? Rest().RetornaConexao(false) : DataSnap().RetornaConexao();
+        return rest ? ligacao::Rest().RetornaConexao(false) : ligacao::DataSnap().RetornaConexao();
     }
     int ConfereSenha(bool rest, const QString &usuario, const QString &senha, const QString &codRep) override
     {
-        return rest ? Rest().ConfereSenha(usuario, senha, codRep) : DataSnap().ConfereSenha(usuario, senha, codRep);
-    }
-
-private:
-    static TDMComunicacao &Rest()
-    {
-        if (!DMComunicacao)
-            throw std::runtime_error("Cliente do servidor não criado.");
-        return *DMComunicacao;
-    }
-    static TClientModule1 &DataSnap()
-    {
-        if (!ClientModule1)
-            throw std::runtime_error("Cliente do servidor não criado.");
-        return *ClientModule1;
+        return rest ? ligacao::Rest().ConfereSenha(usuario, senha, codRep) : ligacao::DataSnap().ConfereSenha(usuario, senha, codRep);
     }
 };
 
@@ -60,39 +62,26 @@ public:
     bool EhRest() override { return DMRepres && DMRepres->bConexaoRest(); }
     bool RetornaConexao(bool rest) override
     {
-        return rest ? Rest().RetornaConexao(false) : DataSnap().RetornaConexao();
+        return rest ? ligacao::Rest().RetornaConexao(false) : ligacao::DataSnap().RetornaConexao();
     }
     QString GetVersaoServ(bool rest) override
     {
-        return rest ? Rest().GetVersaoServ() : DataSnap().ServerMethods1Client()->GetVersaoServ();
+        return rest ? ligacao::Rest().GetVersaoServ() : ligacao::DataSnap().ServerMethods1Client()->GetVersaoServ();
     }
     bool BuscaDadosSQL(const QString &sql, DataSet *resultado, DataSet *parametros) override
     {
-        Rest().BuscaDadosSQL(sql, resultado, parametros);
-        return !Rest().UltimaSemResposta();
+        ligacao::Rest().BuscaDadosSQL(sql, resultado, parametros);
+        return !ligacao::Rest().UltimaSemResposta();
     }
     NamedDataSets ESelect(const QString &sql, QString &msgErro, bool carregaImagens, const QString &tipo,
                           const QString &chave, const std::optional<QByteArray> &parametros) override
     {
-        return DataSnap().FuncoesGClient()->ESelect(sql, msgErro, carregaImagens, tipo, chave, parametros);
+        return ligacao::DataSnap().FuncoesGClient()->ESelect(sql, msgErro, carregaImagens, tipo, chave, parametros);
     }
     int ConfereSenhaDataSnap(const QString &usuario, const QString &senha, const QString &codRep) override
     {
-        return DataSnap().ConfereSenha(usuario, senha, codRep);
+        return ligacao::DataSnap().ConfereSenha(usuario, senha, codRep);
     }
-    QString BuscaTipoItem(int config) override { return DataSnap().FuncoesGClient()->BuscaTipoItem(config); }
+    QString BuscaTipoItem(int config) override { return ligacao::DataSnap().FuncoesGClient()->BuscaTipoItem(config); }
 
-private:
-    static TDMComunicacao &Rest()
-    {
-        if (!DMComunicacao)
-            throw std::runtime_error("Cliente do servidor não criado.");
-        return *DMComunicacao;
-    }
-    static TClientModule1 &DataSnap()
-    {
-        if (!ClientModule1)
-            throw std::runtime_error("Cliente do servidor não criado.");
-        return *ClientModule1;
-    }
 };
