@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QThreadPool>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -324,11 +325,15 @@ void TfmGeraRel::ExecutaRelatorio()
 
 void TfmGeraRel::MostraResposta(DataSet &select)
 {
+    // the answer is not used again: its rows move over instead of being copied
+    DataSet::PreparedRows resposta = select.adoptRows({});
     CDSConsRelatorio->close();
-    CDSConsRelatorio->setFieldDefs(select.fieldDefs());
+    DataSet::PreparedRows antigas = CDSConsRelatorio->adoptRows(std::move(resposta));
     CDSConsRelatorio->open();
-    CDSConsRelatorio->copyRowsFrom(select);
     CDSConsRelatorio->first();
+    // the previous answer can be large: it is freed off the main thread
+    QThreadPool::globalInstance()->start(
+        [velhas = std::make_shared<DataSet::PreparedRows>(std::move(antigas))]() mutable { velhas.reset(); });
 }
 
 void TfmGeraRel::FormataNumeros()
@@ -369,7 +374,7 @@ void TfmGeraRel::AjustaColunas(TXRDBGrid *grid)
             int maior = -1;
             const bool texto = tipo == FieldType::String || tipo == FieldType::Memo;
             for (int r = 0; r < ds->recordCount(); ++r) {
-                const QVariant v = ds->valueAt(r, campo);
+                const QVariant &v = ds->rowAt(r)[std::size_t(campo)];
                 const QString t = (texto ? v.toString() : Field::displayTextOf(v, tipo, f->displayFormat)).trimmed();
                 const int w = estimada(t);
                 if (w > maior) {
