@@ -617,6 +617,37 @@ TEST_F(JanelaGravacaoTest, ConfirmAndDeleteFromTheWindow)
     EXPECT_FALSE(janela->CDSConsulta->locate({QStringLiteral("NUMERO")}, {QStringLiteral("00006")}));
 }
 
+// The list of all orders is read again when its page is shown, not by
+// every save made on the order page.
+TEST_F(JanelaGravacaoTest, ASaveListsAgainWhenTheListIsShown)
+{
+    ASSERT_NE(janela, nullptr);
+    janela->PControlCliente->setCurrentWidget(janela->TabAcesso);
+    janela->BtnConsultarClick();
+    const auto qtdeListada = [&] {
+        EXPECT_TRUE(janela->CDSConsulta->locate({QStringLiteral("NUMERO")}, {QStringLiteral("00006")}));
+        return janela->CDSConsulta->fieldByName(QStringLiteral("QTDTOT"))->asFloat();
+    };
+    ASSERT_EQ(qtdeListada(), 2);
+    janela->DBGrid2DblClick();
+    ASSERT_EQ(janela->PControlCliente->currentWidget(), janela->TabManutencao);
+    QTest::mouseClick(janela->btnAltera, Qt::LeftButton);
+    ASSERT_TRUE(janela->EmEdicao());
+    DataSet *itens = janela->CDSItens();
+    itens->first();
+    itens->edit();
+    itens->fieldByName(QStringLiteral("Qtde"))->setAsFloat(5);
+    itens->post();
+    QTest::mouseClick(janela->BtnConfirmar, Qt::LeftButton);
+    ASSERT_EQ(rec->texts(), QStringList()) << rec->texts().join(QStringLiteral(" / ")).toStdString();
+    ASSERT_EQ(linhas(QStringLiteral("SELECT PEDIT_QTDE FROM PED_ITEN WHERE PEDIT_NUME = '00006'")),
+              QStringList{QStringLiteral("5")});
+    EXPECT_EQ(qtdeListada(), 2); // out of sight: not read yet
+    janela->PControlCliente->setCurrentWidget(janela->TabAcesso);
+    EXPECT_EQ(qtdeListada(), 5);
+    EXPECT_EQ(janela->edtQtdeTotPed->text(), QStringLiteral("5,00"));
+}
+
 TEST_F(JanelaGravacaoTest, ListEntriesCloseOrders)
 {
     struct Caso {

@@ -320,3 +320,35 @@ TEST(RegrasPedido, ConditionChangeLeavesNoAmountWithoutADiscount)
     EXPECT_DOUBLE_EQ(valor(itens, 1, "DescontoValor"), 0);
     EXPECT_DOUBLE_EQ(GeraTotais(itens, 0).desconto, 2.08); // the second line's 16,67 % only
 }
+
+// Loading an order's lines tells the views once, not once per line.
+TEST(RegrasPedido, CopyOfTheLinesRefreshesViewsOnce)
+{
+    DataSet consulta;
+    consulta.setFieldDefs({{QStringLiteral("PEDIT_ITEM"), FieldType::Integer},
+                           {QStringLiteral("PEDIT_CODI"), FieldType::String, 20},
+                           {QStringLiteral("PEDIT_QTDE"), FieldType::Float},
+                           {QStringLiteral("PEDIT_PREC"), FieldType::Float},
+                           {QStringLiteral("PEDIT_PREC_ORI"), FieldType::Float}});
+    consulta.open();
+    for (int i = 1; i <= 40; ++i)
+        consulta.appendRow({i, QStringLiteral("P%1").arg(i), 2.0, 9.0, 10.0});
+    DataSet itens;
+    itens.setFieldDefs(CamposItensPedido());
+    itens.open();
+    int avisos = 0;
+    QObject::connect(&itens, &DataSet::rowsReset, [&] { ++avisos; });
+    CopiaItensPedido(consulta, itens);
+    EXPECT_EQ(avisos, 1);
+    ASSERT_EQ(itens.recordCount(), 40);
+    itens.last();
+    EXPECT_EQ(itens.fieldByName(QStringLiteral("Codigo"))->asString(), QStringLiteral("P40"));
+    EXPECT_DOUBLE_EQ(itens.fieldByName(QStringLiteral("Valor"))->asFloat(), 18.0);
+    EXPECT_DOUBLE_EQ(itens.fieldByName(QStringLiteral("Desconto"))->asFloat(), 10.0);
+    // a failing copy still gives the views back
+    DataSet quebrada;
+    EXPECT_ANY_THROW(CopiaItensPedido(quebrada, itens));
+    avisos = 0;
+    itens.emptyTable();
+    EXPECT_GE(avisos, 1);
+}

@@ -531,6 +531,8 @@ void TfmPedido::Conecta()
     connect(PControlCliente, &QTabWidget::currentChanged, this, [this](int i) {
         if (EmEdicao() && PControlCliente->widget(i) != TabManutencao)
             PControlCliente->setCurrentWidget(TabManutencao);
+        else if (m_listaVelha && PControlCliente->widget(i) == TabAcesso)
+            BtnConsultarClick();
     });
 
     CDSConsulta->afterScroll = [this](DataSet &) { CDSConsultaAfterScroll(); };
@@ -688,10 +690,19 @@ void TfmPedido::BtnDesistirClick()
         XRDBGrid2->removeAction(a);
 }
 
+void TfmPedido::AtualizaListaQuandoVisivel()
+{
+    if (PControlCliente->currentWidget() == TabAcesso)
+        BtnConsultarClick();
+    else
+        m_listaVelha = true;
+}
+
 void TfmPedido::BtnConsultarClick()
 {
     if (m_consultando)
         return;
+    m_listaVelha = false;
     double qtde = 0, total = 0, liquido = 0;
     CDSConsulta->emptyTable();
     TXRQuery q;
@@ -778,7 +789,9 @@ void TfmPedido::BtnConfirmarClick()
         LimpaTela();
         ModoConsulta(true);
         btnNovo->setFocus();
-        BtnConsultarClick();
+        // the list of every order is re-read when it is looked at, not on
+        // each save of an order
+        AtualizaListaQuandoVisivel();
         if (!numero.trimmed().isEmpty()) {
             Le();
             m_c->numero = numero;

@@ -110,6 +110,8 @@ public:
     void btnAlteraClick();
     void BtnDesistirClick();
     void BtnConsultarClick();
+    // Lists now when the list is in sight, else when its page is next shown.
+    void AtualizaListaQuandoVisivel();
     void DBGrid2DblClick();
     void BtnConfirmarClick();
     void CBFechadoClick(bool marcado);
@@ -175,6 +177,7 @@ private:
     bool m_graficoPendente = false; // a chart draw waits for the next turn
     bool m_buscando = false;
     bool m_consultando = false; // the list query runs
+    bool m_listaVelha = false;  // a save changed the orders while the list was out of sight
     QString m_escolha;
 };
 

@@ -65,7 +65,19 @@ public:
             throw EDatabaseError(e.message());
         }
     }
+    // Lines of one product repeat the same keys: each is asked once a save.
     bool operator()(const QStringList &valores)
+    {
+        const auto visto = m_vistos.constFind(valores);
+        if (visto != m_vistos.cend())
+            return *visto;
+        const bool existe = consulta(valores);
+        m_vistos.insert(valores, existe);
+        return existe;
+    }
+
+private:
+    bool consulta(const QStringList &valores)
     {
         try {
             for (int i = 0; i < valores.size(); ++i)
@@ -80,8 +92,8 @@ public:
         }
     }
 
-private:
     std::unique_ptr<fb::Statement> m_st;
+    QHash<QStringList, bool> m_vistos;
 };
 
 struct Consulta {
@@ -198,8 +210,9 @@ bool GravacaoPedido::ValidaItens()
             break;
         }
         const QString cor = txt(l, "Cor");
-        const bool corOk = comCor({codigo, cor});
         const bool tamOk = comTam({codigo, cor, txt(l, "Tam")});
+        // an available cell of the colour is an available colour
+        const bool corOk = tamOk || comCor({codigo, cor});
         const bool qtdeOk = num(l, "Qtde") > 0, precoOk = num(l, "Preco") > 0;
         if (corOk && tamOk && qtdeOk && precoOk)
             continue;

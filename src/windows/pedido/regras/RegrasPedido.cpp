@@ -76,6 +76,12 @@ std::vector<FieldDef> CamposItensPedido()
 
 void CopiaItensPedido(DataSet &query, DataSet &itens)
 {
+    // grids showing the lines refresh once, not per appended line
+    itens.disableControls();
+    struct Religa {
+        DataSet &d;
+        ~Religa() { d.enableControls(); }
+    } religa{itens};
     itens.emptyTable();
     auto de = [&query](const char *campo) -> Field * { return query.findField(QLatin1String(campo)); };
     auto valor = [&de](const char *campo) { Field *f = de(campo); return f ? f->value() : QVariant(); };
