@@ -534,6 +534,51 @@ void DataSet::rebuildView()
     }
 }
 
+bool DataSet::placeRow(StoredRow *row)
+{
+    if (m_filtered && !m_filterText.trimmed().isEmpty() && !m_filterExpr)
+        return false;
+    if (const auto it = std::find(m_view.begin(), m_view.end(), row); it != m_view.end())
+        m_view.erase(it);
+    if (hasFilter() && !m_filterExpr->matches(row->values))
+        return true;
+    // the view is in key order, ties in store order: the row goes after
+    // every row that sorts before it
+    const qsizetype onde = m_store->indexOf(row);
+    const auto antes = [&](const StoredRow *a) {
+        for (size_t i = 0; i < m_sortCols.size(); ++i) {
+            const size_t c = size_t(m_sortCols[i]);
+            const int cmp = compareFieldValues(a->values[c], row->values[c]);
+            if (cmp != 0)
+                return m_sortDesc[i] ? cmp > 0 : cmp < 0;
+        }
+        return m_store->indexOf(a) < onde;
+    };
+    m_view.insert(std::partition_point(m_view.begin(), m_view.end(), antes), row);
+    return true;
+}
+
+void DataSet::followRow(qint64 id)
+{
+    StoredRow *row = nullptr;
+    for (const auto &r : m_store->rows)
+        if (r->id == id) {
+            row = r.get();
+            break;
+        }
+    if (row) {
+        if (!placeRow(row))
+            rebuildView();
+        return;
+    }
+    // gone from the store
+    for (auto it = m_view.begin(); it != m_view.end(); ++it)
+        if ((*it)->id == id) {
+            m_view.erase(it);
+            return;
+        }
+}
+
 void DataSet::open()
 {
     if (active())
@@ -751,7 +796,8 @@ void DataSet::post()
         StoredRow *row = m_store->make(std::move(m_buffer), at);
         id = row->id;
         if (ordered() || hasFilter()) {
-            rebuildView();
+            if (!placeRow(row))
+                rebuildView();
             const int pos = positionOf(id);
             m_state = State::Browse;
             setCursor(pos >= 0 ? pos : m_editPos);
@@ -775,7 +821,8 @@ void DataSet::post()
         id = row->id;
         m_state = State::Browse;
         if (ordered() || hasFilter()) {
-            rebuildView();
+            if (!placeRow(row))
+                rebuildView();
             const int pos = positionOf(id);
             setCursor(pos >= 0 ? pos : m_editPos);
             emitReset();
@@ -868,7 +915,10 @@ void DataSet::storeChanged(qint64 changedId, bool structural)
     const qint64 current = bookmark();
     const int old = m_cursor;
     try {
-        rebuildView();
+        if (changedId != 0)
+            followRow(changedId);
+        else
+            rebuildView();
     } catch (const EDatabaseError &) {
         m_view.clear(); // a filter that no longer compiles hides every row
     }
@@ -1027,7 +1077,8 @@ void DataSet::appendRow(Row row)
     const Bookmark current = bookmark();
     StoredRow *r = m_store->make(std::move(row), m_store->rows.size());
     if (ordered() || hasFilter()) {
-        rebuildView();
+        if (!placeRow(r))
+            rebuildView();
         if (const int pos = positionOf(current); pos >= 0 && pos != m_cursor)
             setCursor(pos);
     } else

@@ -283,6 +283,11 @@ private:
     void moveTo(int index); // navigation: posts, fires scroll events
     void startInsert(int position);
     void rebuildView(); // refilters and resorts the shared rows
+    // Puts one changed row where rebuildView would, without resorting the
+    // rest; false when the view must be rebuilt instead.
+    bool placeRow(StoredRow *row);
+    // The row with that id changed, arrived or left: the view follows.
+    void followRow(qint64 id);
     // Switches the order, keeping the current row; a failing order is undone.
     void applyOrder(const QString &indexName, const QString &fields);
     void storeChanged(qint64 changedId, bool structural); // another sharer changed the rows

@@ -6,6 +6,7 @@
 #include <QItemSelectionModel>
 
 #include <functional>
+#include <random>
 #include <thread>
 
 namespace {
@@ -422,4 +423,78 @@ TEST(DataSet, AdoptingPreparedRowsActsAsARedefinitionAndReload)
     EXPECT_EQ(novo.ds->recordCount(), 0);
     EXPECT_EQ(novo.model.rowCount(), 0);
     std::thread([v = std::move(devolvidas)]() mutable { v = {}; }).join(); // freed off this thread
+}
+
+// A posted, appended or deleted row is placed in an ordered, filtered view
+// (and in a clone's) exactly where resorting everything would put it: keys
+// first, equal keys in the order the rows were stored.
+TEST(DataSetOrder, EachChangeLandsWhereAFullResortPutsIt)
+{
+    auto ds = table({});
+    ds->setIndexFieldNames("VALOR;NOME");
+    ds->setFilter("VALOR >= '3'");
+    ds->setFiltered(true);
+    DataSet clone;
+    clone.cloneCursor(*ds, true);
+    DataSet porCodigo;
+    porCodigo.cloneCursor(*ds);
+    porCodigo.setIndexFieldNames("CODIGO");
+
+    std::mt19937 rnd(11);
+    const auto ordem = [](DataSet &d) {
+        QStringList out;
+        for (int i = 0; i < d.recordCount(); ++i)
+            out << d.valueAt(i, 0).toString();
+        return out;
+    };
+    const auto confere = [&](int passo) {
+        for (DataSet *d : {ds.get(), &clone, &porCodigo}) {
+            DataSet fresco; // built from the stored rows in one sort
+            fresco.cloneCursor(*d, true);
+            ASSERT_EQ(ordem(*d), ordem(fresco)) << "step " << passo;
+        }
+    };
+    int codigo = 0;
+    const auto qualquer = [&](DataSet &d) {
+        if (d.recordCount() > 0)
+            d.setRecNo(1 + int(rnd() % unsigned(d.recordCount())));
+    };
+    const auto grava = [&](DataSet &d, bool novo, const QString &nome, double valor) {
+        if (novo)
+            d.fieldByName("CODIGO")->setAsInteger(++codigo);
+        d.fieldByName("NOME")->setAsString(nome);
+        d.fieldByName("VALOR")->setAsFloat(valor);
+        d.post();
+    };
+    for (int passo = 0; passo < 400; ++passo) {
+        const int op = int(rnd() % 5);
+        const QString nome = QStringLiteral("N%1").arg(rnd() % 4);
+        const double valor = double(rnd() % 8);
+        if (op == 0 || ds->recordCount() == 0) {
+            ds->append();
+            grava(*ds, true, nome, valor);
+        } else if (op == 1) {
+            qualquer(*ds);
+            ds->insert();
+            grava(*ds, true, nome, valor);
+        } else if (op == 2) {
+            qualquer(*ds);
+            ds->edit();
+            grava(*ds, false, ds->fieldByName("NOME")->asString(), valor);
+        } else if (op == 3) {
+            // through the clone that sees every row in another order
+            qualquer(porCodigo);
+            porCodigo.edit();
+            grava(porCodigo, false, nome, valor);
+        } else {
+            qualquer(*ds);
+            ds->deleteRecord();
+        }
+        confere(passo);
+        if (::testing::Test::HasFatalFailure())
+            return;
+    }
+    ds->appendRow({++codigo, "N0", 5.0});
+    confere(-1);
+    EXPECT_GT(ds->recordCount(), 10);
 }
