@@ -36,7 +36,9 @@ public:
         if (!m_thread.joinable())
             m_thread = std::thread([this] { run(); });
         m_entries.emplace(e->deadline, e);
-        m_cv.notify_all();
+        // the thread already wakes by then: no wake-up per statement
+        if (e->deadline < m_sleepUntil)
+            m_cv.notify_all();
     }
 
     // Returns once the entry can no longer fire.
@@ -69,6 +71,7 @@ private:
         std::unique_lock lock(m_mutex);
         while (!m_stop) {
             if (m_entries.empty()) {
+                m_sleepUntil = Clock::time_point::max();
                 m_cv.wait(lock);
                 continue;
             }
@@ -76,7 +79,9 @@ private:
             // a copy: the entry may be erased while the lock is released
             const Clock::time_point deadline = it->first;
             if (Clock::now() < deadline) {
+                m_sleepUntil = deadline;
                 m_cv.wait_until(lock, deadline);
+                m_sleepUntil = Clock::time_point::min(); // awake: the next add wakes it again
                 continue;
             }
             auto e = it->second;
@@ -95,6 +100,8 @@ private:
     std::multimap<Clock::time_point, std::shared_ptr<TimeoutGuard::Entry>> m_entries;
     std::thread m_thread;
     bool m_stop = false;
+    // when the thread next wakes by itself; guarded by m_mutex
+    Clock::time_point m_sleepUntil = Clock::time_point::max();
 };
 
 } // namespace

@@ -506,6 +506,12 @@ bool GravacaoPedido::GravaPedido()
 
 bool GravacaoPedido::protegido(const std::function<bool()> &passo)
 {
+    // the save walks every line: grids showing them refresh once, at the end
+    c.CDSItens.disableControls();
+    struct Religa {
+        DataSet &d;
+        ~Religa() { d.enableControls(); }
+    } religa{c.CDSItens};
     try {
         return passo();
     } catch (const EAbort &) {
