@@ -8,6 +8,7 @@
 //                               on the platform's statement
 //   typing a line into it       longest main-thread stall (5 ms timer lateness)
 // Usage: bench_escala [scale ...]
+#include "MedidasBench.h"
 #include "GeraBase.h"
 #include "TestDb.h"
 
@@ -51,6 +52,10 @@
 
 namespace {
 
+using medidas::cargaMaquina;
+using medidas::minimo;
+using medidas::processadores;
+
 constexpr int kRepeticoes = 3;
 
 struct Falha : std::runtime_error {
@@ -65,25 +70,6 @@ void exige(bool ok, const QString &oque, const QStringList &dialogos = {})
 }
 
 double ms(const QElapsedTimer &t) { return t.nsecsElapsed() / 1e6; }
-
-double minimo(const std::vector<double> &v) { return *std::min_element(v.begin(), v.end()); }
-
-int processadores()
-{
-    cpu_set_t s;
-    return sched_getaffinity(0, sizeof s, &s) == 0 ? CPU_COUNT(&s) : -1;
-}
-
-double cargaMaquina()
-{
-    double l = -1;
-    if (FILE *f = std::fopen("/proc/loadavg", "r")) {
-        if (std::fscanf(f, "%lf", &l) != 1)
-            l = -1;
-        std::fclose(f);
-    }
-    return l;
-}
 
 // Runs until the condition holds, answering events; false after the limit.
 bool espera(const std::function<bool()> &pronto, int limiteMs = 120000)

@@ -2,6 +2,7 @@
 // pieces) and the order printout written as a PDF (200 and 2,000 rows), on a
 // scratch copy of the upgraded database. Prints each run's cost per piece or
 // per row and the large run's cost against the small one (goal: within 1.5x).
+#include "MedidasBench.h"
 #include "TestDb.h"
 
 #include "data/untDMRepres.h"
@@ -26,6 +27,9 @@
 
 namespace {
 
+using medidas::mediana;
+using medidas::processadores;
+
 constexpr int kCores = 40;
 constexpr int kTamanhos = 12;
 constexpr int kRepeticoes = 3;
@@ -49,19 +53,6 @@ QStringList sementes()
                      .arg(cor(c), tamanho(t))
                      .arg(t + 1);
     return s;
-}
-
-double mediana(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-int processadores()
-{
-    cpu_set_t s;
-    return sched_getaffinity(0, sizeof s, &s) == 0 ? CPU_COUNT(&s) : -1;
 }
 
 int falha(const char *oque, const QStringList &dialogos = {})

@@ -4,6 +4,7 @@
 // the upgraded database. Prints min/median milliseconds, and the saves'
 // ratios to a floor measured in the same run: delete the lines, one
 // prepared INSERT run once per line, commit.
+#include "MedidasBench.h"
 #include "TestDb.h"
 
 #include "data/XRDatabase.h"
@@ -32,6 +33,9 @@
 #include <sched.h>
 
 namespace {
+
+using medidas::mediana;
+using medidas::processadores;
 
 constexpr int kLinhas = 500;
 constexpr int kRepeticoes = 5;
@@ -101,20 +105,6 @@ struct Passo {
     const char *nome;
     std::vector<double> ms;
 };
-
-double mediana(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-// What nproc prints: the CPUs this process may run on.
-int processadores()
-{
-    cpu_set_t s;
-    return sched_getaffinity(0, sizeof s, &s) == 0 ? CPU_COUNT(&s) : -1;
-}
 
 bool igual(double a, double b) { return std::fabs(a - b) < 0.005; }
 
