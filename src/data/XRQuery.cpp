@@ -65,9 +65,13 @@ void TSQLStrings::Clear()
 void TSQLStrings::Add(const QString &line)
 {
     // a line with breaks counts as several lines, as in a string list
-    QString t = line;
-    t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    m_lines << t.split('\n');
+    if (!line.contains(QLatin1Char('\n')) && !line.contains(QLatin1Char('\r')))
+        m_lines << line; // the usual case: one line, no copies
+    else {
+        QString t = line;
+        t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        m_lines << t.split('\n');
+    }
     m_acrescentou = true;
     m_changed();
 }
@@ -87,9 +91,15 @@ void TSQLStrings::SetText(const QString &text)
 
 QString TSQLStrings::Text() const
 {
-    QString s;
+    qsizetype tamanho = 0;
     for (const QString &l : m_lines)
-        s += l + QStringLiteral("\r\n");
+        tamanho += l.size() + 2;
+    QString s;
+    s.reserve(tamanho);
+    for (const QString &l : m_lines) {
+        s += l;
+        s += QLatin1String("\r\n");
+    }
     return s;
 }
 
