@@ -4,6 +4,7 @@
 // (all rows fetched), and the longest main-thread stall seen by a 10 ms
 // timer while each runs. Both searches run on a connection of their own,
 // so the window's times include the hand-over of the rows.
+#include "MedidasBench.h"
 #include "GeraClientes.h"
 #include "TestDb.h"
 
@@ -30,6 +31,8 @@
 #include <vector>
 
 namespace {
+
+using medidas::mediana;
 
 constexpr int kClientes = 50000;
 constexpr int kRepeticoes = 5;
@@ -76,12 +79,6 @@ double cru(TDMRepres &dm, const QStringList &sql, const std::function<void(TXRQu
     volatile int n = q.recordCount();
     (void)n;
     return double(t.nsecsElapsed()) / 1e6;
-}
-
-double mediana(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 } // namespace

@@ -277,15 +277,4 @@ int executa()
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    try {
-        return executa();
-    } catch (const std::exception &e) {
-        std::fprintf(stderr, "FAILED: %s\n", e.what());
-        return 1;
-    }
-}
+int main(int argc, char **argv) { return medidas::executaOffscreen(argc, argv, executa); }

@@ -1,6 +1,7 @@
 // A report answer of 50 000 rows x 10 columns through the generator:
 // decoded, shown in its grid and sized by AjustaColunas, against decoding
 // alone in the same run. Prints both medians and their ratio (budget: 2).
+#include "MedidasBench.h"
 #include "components/XRDBGrid.h"
 #include "platform/DataSet.h"
 #include "platform/DataSetStream.h"
@@ -15,6 +16,8 @@
 #include <vector>
 
 namespace {
+
+using medidas::mediana;
 
 const int kLinhas = 50000;
 
@@ -84,12 +87,6 @@ public:
     QString RelatorioEscolhido() const override { return QStringLiteral("001"); }
     DataSet relatorios, parametros;
 };
-
-qint64 mediana(std::vector<qint64> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 } // namespace
 

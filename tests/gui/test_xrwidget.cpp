@@ -1,4 +1,5 @@
 #include "TestDb.h"
+#include "PreencheDataSet.h"
 
 #include "components/XRDBGrid.h"
 #include "components/XRWidget.h"
@@ -37,15 +38,6 @@ bool aguarda(const std::function<bool()> &cond, int ms = 10000)
 }
 
 QStringList oferecidos(TXRWidget &w) { return static_cast<TBarraWidget *>(w.BarraBotoes())->Oferecidos(); }
-
-void preenche(DataSet &ds, const std::vector<FieldDef> &defs, const std::vector<Row> &linhas)
-{
-    ds.close();
-    ds.setFieldDefs(defs);
-    ds.open();
-    ds.setRows(linhas);
-    ds.first();
-}
 
 // ---------------------------------------------------------------- buttons and layout
 

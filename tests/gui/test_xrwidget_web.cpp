@@ -2,6 +2,7 @@
 #include "components/XRWidget.h"
 #include "components/XRWidgetWeb.h"
 #include "platform/DataSet.h"
+#include "PreencheDataSet.h"
 
 #include <gtest/gtest.h>
 
@@ -10,15 +11,6 @@
 namespace {
 
 const QString kPasta = QStringLiteral("/opt/painel");
-
-void preenche(DataSet &ds, const std::vector<FieldDef> &defs, const std::vector<Row> &linhas)
-{
-    ds.close();
-    ds.setFieldDefs(defs);
-    ds.open();
-    ds.setRows(linhas);
-    ds.first();
-}
 
 // NOME (labels) and VALOR (values), one row per value.
 void vendas(DataSet &ds, const std::vector<std::pair<QString, double>> &linhas)

@@ -2,6 +2,7 @@
 // here whose chart script only keeps the options it is given.
 #include "components/XRWidget.h"
 #include "platform/DataSet.h"
+#include "PreencheDataSet.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -27,15 +28,6 @@ window.Highcharts = {
   chart: function (id, o) { window.opcoes = o; return {}; }
 };
 )";
-
-void preenche(DataSet &ds, const std::vector<FieldDef> &defs, const std::vector<Row> &linhas)
-{
-    ds.close();
-    ds.setFieldDefs(defs);
-    ds.open();
-    ds.setRows(linhas);
-    ds.first();
-}
 
 class WebNavegador : public ::testing::Test {
 protected:
