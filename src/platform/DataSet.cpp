@@ -572,11 +572,8 @@ void DataSet::followRow(qint64 id)
         return;
     }
     // gone from the store
-    for (auto it = m_view.begin(); it != m_view.end(); ++it)
-        if ((*it)->id == id) {
-            m_view.erase(it);
-            return;
-        }
+    if (const int pos = positionOf(id); pos >= 0)
+        m_view.erase(m_view.begin() + pos);
 }
 
 void DataSet::open()

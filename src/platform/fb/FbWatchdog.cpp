@@ -81,7 +81,6 @@ private:
             if (Clock::now() < deadline) {
                 m_sleepUntil = deadline;
                 m_cv.wait_until(lock, deadline);
-                m_sleepUntil = Clock::time_point::min(); // awake: the next add wakes it again
                 continue;
             }
             auto e = it->second;

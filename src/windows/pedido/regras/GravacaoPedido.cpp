@@ -14,6 +14,7 @@
 #include "windows/pedido/regras/CamposPedido.h"
 #include "windows/pedido/regras/RegrasPedido.h"
 
+#include <QScopeGuard>
 #include <QHash>
 
 #include <algorithm>
@@ -508,10 +509,7 @@ bool GravacaoPedido::protegido(const std::function<bool()> &passo)
 {
     // the save walks every line: grids showing them refresh once, at the end
     c.CDSItens.disableControls();
-    struct Religa {
-        DataSet &d;
-        ~Religa() { d.enableControls(); }
-    } religa{c.CDSItens};
+    const auto religa = qScopeGuard([this] { c.CDSItens.enableControls(); });
     try {
         return passo();
     } catch (const EAbort &) {

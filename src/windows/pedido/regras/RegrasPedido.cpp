@@ -5,6 +5,8 @@
 #include "platform/Formats.h"
 #include "windows/pedido/regras/CamposPedido.h"
 
+#include <QScopeGuard>
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -78,10 +80,7 @@ void CopiaItensPedido(DataSet &query, DataSet &itens)
 {
     // grids showing the lines refresh once, not per appended line
     itens.disableControls();
-    struct Religa {
-        DataSet &d;
-        ~Religa() { d.enableControls(); }
-    } religa{itens};
+    const auto religa = qScopeGuard([&itens] { itens.enableControls(); });
     itens.emptyTable();
     auto de = [&query](const char *campo) -> Field * { return query.findField(QLatin1String(campo)); };
     auto valor = [&de](const char *campo) { Field *f = de(campo); return f ? f->value() : QVariant(); };
