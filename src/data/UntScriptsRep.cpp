@@ -460,6 +460,11 @@ std::vector<TPassoAtualizacao> MontaPassos()
     p.push_back(Passo(42, IndiceAusente("IDX_PED_ITEN_PEDIT_TAM"),
                       {AddIndice("IDX_PED_ITEN_PEDIT_TAM",
                                  QStringLiteral("CREATE INDEX IDX_PED_ITEN_PEDIT_TAM ON PED_ITEN(PEDIT_TAM);"))}));
+    // The price look-ups know the product and the size, not the colour: with
+    // only the three-column index they walk every cell of the product.
+    p.push_back(Passo(43, IndiceAusente("IDX_PA_ITEN_CODI_TAM"),
+                      {AddIndice("IDX_PA_ITEN_CODI_TAM",
+                                 QStringLiteral("CREATE INDEX IDX_PA_ITEN_CODI_TAM ON PA_ITEN(PAIT_CODI, PAIT_TAM);"))}));
     return p;
 }
 

@@ -854,11 +854,38 @@ QString TraduzDatas(const QString& sql, const QString& driver)
         true);
 }
 
+namespace {
+
+// One pass over the raw text, literals included, so it can only err towards
+// the careful path: every mark holds "[" or starts one of these words.
+bool PodeTerMarca(const QString& sql)
+{
+    static const QLatin1String kInicios[] = {QLatin1String("DESCENDING"), QLatin1String("UDF_"),
+                                             QLatin1String("XR_BLOB"), QLatin1String("DBMS_LOB.SUBSTR")};
+    const QStringView v(sql);
+    for (qsizetype i = 0; i < v.size(); ++i) {
+        const char16_t ch = v[i].unicode();
+        if (ch == u'[')
+            return true;
+        const char16_t up = (ch >= u'a' && ch <= u'z') ? char16_t(ch - 32) : ch;
+        if (up != u'D' && up != u'U' && up != u'X')
+            continue;
+        for (const QLatin1String& m : kInicios)
+            if (m.front() == QLatin1Char(char(up)) && v.sliced(i).startsWith(m, Qt::CaseInsensitive))
+                return true;
+    }
+    return false;
+}
+
+} // namespace
+
 QString TraduzSQL(const QString& sql, const QString& driver, const ColunasTabelaFn& colunasTabela)
 {
     if (driver == kFB) {
         // Most statements hold none of the marks Firebird needs rewritten:
         // one look at the statement text spares every stage.
+        if (!PodeTerMarca(sql))
+            return sql;
         const QString up = Codigo(sql);
         static const char* const kMarcas[] = {"DESCENDING", "UDF_", "LIST[", "HORA[",
                                               "WEEK_NUMBER[", "FIRST[", "XR_BLOB", "DBMS_LOB.SUBSTR"};

@@ -12,6 +12,9 @@ constexpr std::array<char16_t, 32> kCp1252High = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
+
+} // namespace
+
 char toCp1252Char(char32_t cp)
 {
     if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
@@ -22,8 +25,6 @@ char toCp1252Char(char32_t cp)
     }
     return '?';
 }
-
-} // namespace
 
 QString fromCp1252(const QByteArray& bytes)
 {

@@ -8,3 +8,5 @@
 // byte string survives a round trip; characters outside the page become '?'.
 QString fromCp1252(const QByteArray &bytes);
 QByteArray toCp1252(const QString &text);
+// One code point's byte; '?' when the page has no place for it.
+char toCp1252Char(char32_t cp);

@@ -194,11 +194,11 @@ QString Field::displayTextOf(const QVariant &v, FieldType type, const QString &d
         if (isNumericType(type))
             return fmt::formatFloat(displayFormat, v.toDouble());
         if (type == FieldType::Date)
-            return fmt::formatDateTime(displayFormat, QDateTime(v.toDate(), QTime(0, 0)));
+            return fmt::formatDateTime(displayFormat, v.toDate());
         if (type == FieldType::DateTime)
             return fmt::formatDateTime(displayFormat, v.toDateTime());
         if (type == FieldType::Time)
-            return fmt::formatDateTime(displayFormat, QDateTime(QDate(1899, 12, 30), v.toTime()));
+            return fmt::formatDateTime(displayFormat, QDate(1899, 12, 30), v.toTime());
     }
     return textoDoValor(v, fmt::floatToStr);
 }
@@ -447,6 +447,11 @@ Field *DataSet::field(int index) const
 
 int DataSet::fieldIndex(const QString &name) const
 {
+    // names are nearly always asked as they were defined: the exact match
+    // is cheap and comes first
+    for (int i = 0; i < int(m_defs.size()); ++i)
+        if (m_defs[size_t(i)].name == name)
+            return i;
     for (int i = 0; i < int(m_defs.size()); ++i)
         if (m_defs[size_t(i)].name.compare(name, Qt::CaseInsensitive) == 0)
             return i;

@@ -314,8 +314,15 @@ QString formatDateTime(const QString& pattern, const QDateTime& dt)
 {
     if (!dt.isValid())
         return {};
-    const QDate date = dt.date();
-    const QTime time = dt.time();
+    return formatDateTime(pattern, dt.date(), dt.time());
+}
+
+QString formatDateTime(const QString& pattern, const QDate& date) { return formatDateTime(pattern, date, QTime(0, 0)); }
+
+QString formatDateTime(const QString& pattern, const QDate& date, const QTime& time)
+{
+    if (!date.isValid() || !time.isValid())
+        return {};
     QString out;
     QChar lastToken;
     qsizetype i = 0;

@@ -26,6 +26,9 @@ double roundTo(double v, int decimals);
 // after an hour token mean minutes; text in quotes is literal. An invalid
 // date/time gives an empty text.
 QString formatDateTime(const QString& pattern, const QDateTime& dt);
+// The same for a date and a time kept apart: no time zone is looked up.
+QString formatDateTime(const QString& pattern, const QDate& date, const QTime& time);
+QString formatDateTime(const QString& pattern, const QDate& date); // at midnight
 QString formatDate(const QDate& d); // dd/MM/yyyy
 QString formatTime(const QTime& t); // HH:mm:ss
 

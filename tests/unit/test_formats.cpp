@@ -175,10 +175,20 @@ TEST(Formats, FormatDateTimeTokens)
         {"\"Data:\" dd/mm/yyyy", evening, "Data: 10/12/2026"},
         {"'dd' dd", evening, "dd 10"},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(fmt::formatDateTime(QString::fromUtf8(c.pattern), c.dt), QString::fromUtf8(c.out))
             << c.pattern;
+        // the date and time given apart read the same
+        EXPECT_EQ(fmt::formatDateTime(QString::fromUtf8(c.pattern), c.dt.date(), c.dt.time()),
+                  QString::fromUtf8(c.out))
+            << c.pattern;
+    }
+    EXPECT_EQ(fmt::formatDateTime(QStringLiteral("mm/dd/yyyy"), QDate(2026, 1, 2)), QStringLiteral("01/02/2026"));
+    EXPECT_EQ(fmt::formatDateTime(QStringLiteral("dd/mm/yyyy hh:nn"), QDate(2026, 1, 2)),
+              QStringLiteral("02/01/2026 00:00"));
     EXPECT_EQ(fmt::formatDateTime(QStringLiteral("dd/mm/yyyy"), QDateTime()), QString());
+    EXPECT_EQ(fmt::formatDateTime(QStringLiteral("dd/mm/yyyy"), QDate()), QString());
+    EXPECT_EQ(fmt::formatDateTime(QStringLiteral("hh:nn"), QDate(1899, 12, 30), QTime()), QString());
 }
 
 TEST(Formats, FormatDateAndTime)

@@ -58,12 +58,11 @@ QString TextoRecusado(const QString &campo, const QString &texto, int maximo)
         if (l == 0)
             return campo + QStringLiteral(": o texto contém um caractere nulo, que não pode ser gravado.");
         const char32_t cp = l;
-        const QString letra = QString::fromUcs4(&cp, 1);
         // the five bytes Windows-1252 leaves unassigned are no text either
-        const bool semLugar = (l != '?' && toCp1252(letra) == "?") || l == 0x81 || l == 0x8D || l == 0x8F ||
+        const bool semLugar = (l != '?' && toCp1252Char(cp) == '?') || l == 0x81 || l == 0x8D || l == 0x8F ||
                               l == 0x90 || l == 0x9D;
         if (semLugar)
-            return campo + QStringLiteral(": o caractere \"") + letra +
+            return campo + QStringLiteral(": o caractere \"") + QString::fromUcs4(&cp, 1) +
                    QStringLiteral("\" não pode ser gravado. Remova-o para continuar.");
     }
     if (letras.size() > maximo)

@@ -26,7 +26,7 @@ using namespace pedido;
 
 namespace {
 
-QString dataSQL(const QDate &d) { return fmt::formatDateTime(QStringLiteral("mm/dd/yyyy"), QDateTime(d, QTime(0, 0))); }
+QString dataSQL(const QDate &d) { return fmt::formatDateTime(QStringLiteral("mm/dd/yyyy"), d); }
 
 // A missing date goes in as NULL: an empty literal would fail the save.
 QString dataQuoted(const QDate &d) { return d.isValid() ? QuotedStr(dataSQL(d)) : QStringLiteral("NULL"); }
