@@ -461,10 +461,18 @@ std::vector<TPassoAtualizacao> MontaPassos()
                       {AddIndice("IDX_PED_ITEN_PEDIT_TAM",
                                  QStringLiteral("CREATE INDEX IDX_PED_ITEN_PEDIT_TAM ON PED_ITEN(PEDIT_TAM);"))}));
     // The price look-ups know the product and the size, not the colour: with
-    // only the three-column index they walk every cell of the product.
-    p.push_back(Passo(43, IndiceAusente("IDX_PA_ITEN_CODI_TAM"),
-                      {AddIndice("IDX_PA_ITEN_CODI_TAM",
-                                 QStringLiteral("CREATE INDEX IDX_PA_ITEN_CODI_TAM ON PA_ITEN(PAIT_CODI, PAIT_TAM);"))}));
+    // only the three-column index they walk every cell of the product. The
+    // stock of a cell sums the lines of other orders by their cell: by the
+    // product alone each line of an order sorts every line of its product.
+    p.push_back(Passo(
+        43, [](TCatalogoBase &cat) {
+            return cat.IndiceAusente(QStringLiteral("IDX_PA_ITEN_CODI_TAM")) ||
+                   cat.IndiceAusente(QStringLiteral("IDX_PED_ITEN_CELULA"));
+        },
+        {AddIndice("IDX_PA_ITEN_CODI_TAM",
+                   QStringLiteral("CREATE INDEX IDX_PA_ITEN_CODI_TAM ON PA_ITEN(PAIT_CODI, PAIT_TAM);")),
+         AddIndice("IDX_PED_ITEN_CELULA",
+                   QStringLiteral("CREATE INDEX IDX_PED_ITEN_CELULA ON PED_ITEN(PEDIT_CODI, PEDIT_COR, PEDIT_TAM);"))}));
     return p;
 }
 

@@ -263,6 +263,7 @@ TEST_F(AtualizaBaseTest, ShippedDatabaseReachesTheFullSchemaAndASecondStartChang
             {"IDX_PA_ITEN1", "PAIT_CODI,PAIT_COR,PAIT_TAM"},
             {"IDX_PA_ITEN2", "PAIT_POS_TAM,PAIT_CODI,PAIT_COR,PAIT_TAM"},
             {"IDX_PA_ITEN_CODI_TAM", "PAIT_CODI,PAIT_TAM"},
+            {"IDX_PED_ITEN_CELULA", "PEDIT_CODI,PEDIT_COR,PEDIT_TAM"},
             {"IDX_CLIENTE1", "CLI_CODI"},
             {"IDX_CLIENTE2", "CLI_NOME,CLI_CODI"},
             {"IDX_PRODUTO_ORDEM_A", "ORDEM,COD_PAITEM,COR,TAM"},

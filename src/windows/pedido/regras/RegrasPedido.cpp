@@ -82,39 +82,45 @@ void CopiaItensPedido(DataSet &query, DataSet &itens)
     itens.disableControls();
     const auto religa = qScopeGuard([&itens] { itens.enableControls(); });
     itens.emptyTable();
+    // a field stands for its column whatever the row: each is looked up once
     auto de = [&query](const char *campo) -> Field * { return query.findField(QLatin1String(campo)); };
-    auto valor = [&de](const char *campo) { Field *f = de(campo); return f ? f->value() : QVariant(); };
-    auto real = [&de](const char *campo) { Field *f = de(campo); return f && !f->isNull() ? f->asFloat() : 0.0; };
+    auto para = [&itens](const char *campo) { return itens.fieldByName(QLatin1String(campo)); };
+    auto valor = [](Field *f) { return f ? f->value() : QVariant(); };
+    auto real = [](Field *f) { return f && !f->isNull() ? f->asFloat() : 0.0; };
+    Field *const qtdeDe = de("PEDIT_QTDE"), *const precoDe = de("PEDIT_PREC"), *const precoOriDe = de("PEDIT_PREC_ORI"),
+                 *const entregaDe = de("PEDIT_DT_ENTREGA"), *const estoqueDe = de("PAIT_QTDE");
+    const std::pair<Field *, Field *> copias[] = {
+        {de("PEDIT_ITEM"), para("Item")},         {de("PEDIT_CODI"), para("Codigo")},
+        {de("PROD_DESC"), para("Descricao")},     {de("PEDIT_COR"), para("Cor")},
+        {de("PEDIT_TAM"), para("Tam")},           {de("PEDIT_TIPO"), para("Tipo")},
+        {de("PAIT_DSCOR"), para("DsCor")},        {de("PROD_COLECAO"), para("Colecao")},
+        {de("PROD_LINHA"), para("Linha")},        {de("PROD_DESCLINHA"), para("DescLinha")},
+        {de("PAIT_BLOQUEIA_EST"), para("BloqueiaEst")},
+    };
+    Field *const qtde = para("Qtde"), *const precoOrig = para("PrecoOrig"), *const precoPara = para("Preco"),
+                 *const valorPara = para("Valor"), *const entrega = para("DtEntrega"), *const desconto = para("Desconto"),
+                 *const descontoValor = para("DescontoValor"), *const estoque = para("QtdeEst");
     for (query.first(); !query.eof(); query.next()) {
-        const double qtde = real("PEDIT_QTDE");
-        const double preco = real("PEDIT_PREC");
-        const double precoOri = real("PEDIT_PREC_ORI");
+        const double q = real(qtdeDe);
+        const double preco = real(precoDe);
+        const double precoOri = real(precoOriDe);
         itens.append();
-        itens.fieldByName(QStringLiteral("Item"))->setValue(valor("PEDIT_ITEM"));
-        itens.fieldByName(QStringLiteral("Codigo"))->setValue(valor("PEDIT_CODI"));
-        itens.fieldByName(QStringLiteral("Descricao"))->setValue(valor("PROD_DESC"));
-        itens.fieldByName(QStringLiteral("Cor"))->setValue(valor("PEDIT_COR"));
-        itens.fieldByName(QStringLiteral("Tam"))->setValue(valor("PEDIT_TAM"));
-        poe(itens, "Qtde", qtde);
-        poe(itens, "PrecoOrig", precoOri != 0 ? precoOri : preco);
-        poe(itens, "Preco", preco);
-        poe(itens, "Valor", preco * qtde);
-        itens.fieldByName(QStringLiteral("Tipo"))->setValue(valor("PEDIT_TIPO"));
-        itens.fieldByName(QStringLiteral("DsCor"))->setValue(valor("PAIT_DSCOR"));
-        itens.fieldByName(QStringLiteral("Colecao"))->setValue(valor("PROD_COLECAO"));
-        itens.fieldByName(QStringLiteral("Linha"))->setValue(valor("PROD_LINHA"));
-        itens.fieldByName(QStringLiteral("DescLinha"))->setValue(valor("PROD_DESCLINHA"));
-        if (Field *d = de("PEDIT_DT_ENTREGA"); d && !d->isNull())
-            itens.fieldByName(QStringLiteral("DtEntrega"))->setValue(d->asDate());
-        poe(itens, "Desconto", 0);
-        poe(itens, "DescontoValor", 0);
+        for (const auto &[origem, destino] : copias)
+            destino->setValue(valor(origem));
+        qtde->setAsFloat(q);
+        precoOrig->setAsFloat(precoOri != 0 ? precoOri : preco);
+        precoPara->setAsFloat(preco);
+        valorPara->setAsFloat(preco * q);
+        if (entregaDe && !entregaDe->isNull())
+            entrega->setValue(entregaDe->asDate());
+        desconto->setAsFloat(0);
+        descontoValor->setAsFloat(0);
         const double d = fmt::round2(100 - (precoOri != 0 ? preco / precoOri * 100 : 100));
         if (fmt::round2(precoOri) > 0 && d > 0) {
-            poe(itens, "Desconto", d);
-            poe(itens, "DescontoValor", fmt::round2(precoOri * qtde - preco * qtde));
+            desconto->setAsFloat(d);
+            descontoValor->setAsFloat(fmt::round2(precoOri * q - preco * q));
         }
-        itens.fieldByName(QStringLiteral("QtdeEst"))->setAsInteger(std::max(0, qRound(real("PAIT_QTDE"))));
-        itens.fieldByName(QStringLiteral("BloqueiaEst"))->setValue(valor("PAIT_BLOQUEIA_EST"));
+        estoque->setAsInteger(std::max(0, qRound(real(estoqueDe))));
         itens.post();
     }
     itens.first();
