@@ -434,6 +434,7 @@ TEST_F(ItensTest, LoadedLinesRecomputeTheirDiscount)
 
 TEST_F(ItensTest, SummariesPerDeliveryDateAndProductLine)
 {
+    c->FbLinha = false; // as in a database whose products have no line
     const QDate a(2026, 4, 1), b(2026, 3, 15);
     int n = 0;
     for (const auto &[data, codigo, linhaProd] : {std::tuple{a, "P100", "Camisaria"}, std::tuple{b, "P200", "Jeans"},
@@ -474,15 +475,33 @@ TEST_F(ItensTest, SummariesPerDeliveryDateAndProductLine)
     EXPECT_EQ(i->CDSItensGrafico.recordCount(), 0);
 }
 
+TEST_F(ItensTest, ProductLinesAreAskedOfTheDatabaseOnceOnFirstNeed)
+{
+    ASSERT_FALSE(c->FbLinha.has_value());
+    // a line picked from the look-up keeps its product line: some product has one
+    itens().append();
+    const std::map<QString, QVariant> escolha{{"PROD_CODI", "P100"}, {"PROD_COLECAO", "C1"}, {"PROD_LINHA", "L1"},
+                                              {"PROD_DESCLINHA", "Camisaria"}};
+    i->FechaPesquisaItem("oPqProduto", [&escolha](const QString &campo) { return escolha.at(campo); });
+    EXPECT_EQ(txt("Linha"), "L1");
+    EXPECT_EQ(c->FbLinha, std::optional<bool>(true));
+    // asked once per window: a later change of the products is not seen
+    sql("UPDATE PRODUTO SET PROD_LINHA = NULL");
+    EXPECT_TRUE(c->TemLinha());
+    PedidoControlador outro(dm.get());
+    EXPECT_FALSE(outro.TemLinha());
+}
+
 TEST_F(ItensTest, LookUpChoiceAndMatrixCheck)
 {
+    c->FbLinha = false; // as in a database whose products have no line
     itens().append();
     const std::map<QString, QVariant> escolha{{"PROD_CODI", "P100"},   {"PROD_COLECAO", "C1"}, {"PROD_LINHA", "L1"},
                                               {"PROD_DESCLINHA", "X"}, {"PAIT_COR", "AZ"},     {"PAIT_TAM", "M"}};
     auto valor = [&escolha](const QString &campo) { return escolha.at(campo); };
     i->FechaPesquisaItem("oPqProduto", valor);
     EXPECT_EQ(txt("Codigo"), "P100");
-    EXPECT_EQ(txt("Linha"), ""); // products have no line in this order window
+    EXPECT_EQ(txt("Linha"), "");
     i->FechaPesquisaItem("oPqCor", valor);
     EXPECT_EQ(txt("Cor"), "AZ");
     EXPECT_EQ(itens().state(), DataSet::State::Browse);
@@ -546,6 +565,13 @@ protected:
 };
 
 } // namespace
+
+TEST_F(DigitacaoTest, TheWindowAsksForProductLinesOnceItShows)
+{
+    // the scan of the products waits for the event loop, not for the window to open
+    QCoreApplication::processEvents();
+    EXPECT_EQ(janela->Pedido().FbLinha, std::optional<bool>(true));
+}
 
 TEST_F(DigitacaoTest, AWholeOrderTypedAndConfirmed)
 {

@@ -24,6 +24,7 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QTimer>
 #include <QHeaderView>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -169,7 +170,15 @@ TfmPedido::TfmPedido(QWidget *dono)
     fmPedido = this;
     XRDBGrid2->setContextMenuPolicy(Qt::NoContextMenu);
     PqTab->BuscaSQL = m_c->SqlPesquisa(Pesquisa::Tab);
-    m_c->FbLinha = m_c->ExisteLinhaProduto();
+    // a scan of every product: asked once the window shows, while the user
+    // looks at it or its list is read, not before it opens
+    QTimer::singleShot(0, this, [this] {
+        try {
+            m_c->TemLinha();
+        } catch (const std::exception &) {
+            // asked again where it is needed, and reported there
+        }
+    });
     m_c->carregaItens = [this](DataSet &q) { CarregaItens(q); };
     m_c->abrePesquisa = [this](Pesquisa p) { return AbreBusca(p); };
     setWindowState(Qt::WindowMaximized);

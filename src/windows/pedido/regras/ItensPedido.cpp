@@ -392,7 +392,7 @@ void ItensPedido::FechaPesquisaItem(const QString &nome, const std::function<QVa
     if (nome == QLatin1String("oPqProduto")) {
         poe(itens, "Codigo", valor(QStringLiteral("PROD_CODI")));
         poe(itens, "Colecao", valor(QStringLiteral("PROD_COLECAO")));
-        if (c.FbLinha) {
+        if (c.TemLinha()) {
             poe(itens, "Linha", valor(QStringLiteral("PROD_LINHA")));
             poe(itens, "DescLinha", valor(QStringLiteral("PROD_DESCLINHA")));
         }
@@ -502,7 +502,7 @@ void ItensPedido::CarregaItens(DataSet &query)
 void ItensPedido::AtualizaGrafico()
 {
     AtualizaGridDataEntrega();
-    if (c.FbLinha) {
+    if (c.TemLinha()) {
         CDSItensGrafico.copyRowsFrom(itens);
     }
     if (aoAtualizarResumo)

@@ -123,6 +123,13 @@ bool PedidoControlador::ExisteLinhaProduto()
     return !q.isEmpty();
 }
 
+bool PedidoControlador::TemLinha()
+{
+    if (!FbLinha)
+        FbLinha = m_dm && ExisteLinhaProduto();
+    return *FbLinha;
+}
+
 void PedidoControlador::LimpaTela()
 {
     numero.clear();

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class TDMRepres;
 
@@ -44,7 +45,9 @@ public:
     QStringList FCondicoesSel;
     bool bData = false, bFocoCli = false, bFocoCond = false, bFocoPrz = false;
     bool FbFechado = false, FbEnviado = false, FbDigColecao = false;
-    bool FbLinha = false;          // some product has a product line
+    // some product has a product line: asked of the database on first need
+    std::optional<bool> FbLinha;
+    bool TemLinha();
     QString FColecao;              // the order's collection while one per order applies
     QStringList oSLCodigos;        // codes whose price may be typed; one entry per addition
 
