@@ -3,10 +3,11 @@
 #include "components/DBFilterDialog.h"
 #include "components/XRDBGrid.h"
 
+// The window is made when first asked for: every grid has one of these, and
+// few are ever shown.
 TXRDBFilterDialog::TXRDBFilterDialog(QObject *owner)
     : QObject(owner)
 {
-    Form();
 }
 
 TXRDBFilterDialog::~TXRDBFilterDialog() { delete FmFiltro.data(); }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -181,3 +182,28 @@ TEST_F(FilterFixture, CancellingTheFirstInsertIntoAnEmptyFilteredGridDropsTheFil
     EXPECT_TRUE(grid.XRFilterDialog()->Colunas.isEmpty());
     EXPECT_TRUE(form->TbColunas()->isEmpty());
 }
+
+namespace {
+
+int janelasDeFiltro()
+{
+    int n = 0;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        n += qobject_cast<TFmDBFilterDialog *>(w) != nullptr;
+    return n;
+}
+
+TEST(FilterDialogMade, OnlyWhenFirstAskedFor)
+{
+    const int antes = janelasDeFiltro();
+    TXRDBGrid grid;
+    EXPECT_EQ(janelasDeFiltro(), antes);
+    // clearing a filter never shown makes no window either
+    grid.XRFilterDialog()->EmptyFilter();
+    EXPECT_EQ(janelasDeFiltro(), antes);
+    TFmDBFilterDialog *form = grid.XRFilterDialog()->Form();
+    EXPECT_EQ(janelasDeFiltro(), antes + 1);
+    EXPECT_EQ(grid.XRFilterDialog()->Form(), form);
+}
+
+} // namespace

@@ -127,12 +127,16 @@ TEST_F(JanelaPedidoTest, IncluirRefusedByAnIncompleteLoad)
 
 TEST_F(JanelaPedidoTest, OrderListShowsStatusesAndTotals)
 {
+    // a placeholder date of sending shows as none; a real one stays
+    sql("UPDATE PEDIDO SET PED_DTSINCRONIZACAO = '1899-12-30' WHERE PED_NUME = '00007'");
+    sql("UPDATE PEDIDO SET PED_DTSINCRONIZACAO = '2026-01-20' WHERE PED_NUME = '00012'");
     janela->CBStatus->setChecked(false);
     janela->RGOrdemCresc->setChecked(true);
     janela->BtnConsultar->click();
     EXPECT_EQ(coluna("NUMERO"), (QStringList{"00006", "00007", "00012"}));
     EXPECT_EQ(coluna("STATUS"), (QStringList{"Aberto", "Fechado", "Transmitido"}));
     EXPECT_EQ(coluna("SEL"), (QStringList{"N", "N", "N"}));
+    EXPECT_EQ(coluna("SINCRONIZACAO"), (QStringList{"", "", "20/01/2026"}));
     EXPECT_EQ(janela->edtQtdeTotPed->text(), "5,00");
     EXPECT_EQ(janela->edtValorTotPed->text(), "46,00"); // 36 gross, and 10 net where no gross
     EXPECT_EQ(janela->edtValorLiqPed->text(), "37,15"); // 30 less 9.5 %, and 10

@@ -24,6 +24,7 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QHeaderView>
 #include <QHBoxLayout>
@@ -723,10 +724,7 @@ void TfmPedido::BtnConsultarClick()
     {
         // a long list keeps the window painting; nothing here closes it meanwhile
         m_consultando = true;
-        struct Fim {
-            bool &f;
-            ~Fim() { f = false; }
-        } fim{m_consultando};
+        const auto fim = qScopeGuard([this] { m_consultando = false; });
         q.AbreSemTravar();
     }
 
@@ -736,29 +734,36 @@ void TfmPedido::BtnConsultarClick()
     sel->onValidate = nullptr;
     CDSConsulta->afterScroll = nullptr;
     CDSConsulta->disableControls();
-    // the fields are matched once per query, not looked up by name per row
-    std::vector<std::pair<Field *, Field *>> copia;
-    for (const FieldDef &d : CDSConsulta->fieldDefs()) {
-        if (Field *origem = q.findField(d.name))
-            copia.emplace_back(CDSConsulta->fieldByName(d.name), origem);
+    // the columns are matched once per query, and the rows built apart and
+    // handed over at once: no edit buffer and no placing per row
+    const std::vector<FieldDef> &defs = CDSConsulta->fieldDefs();
+    std::vector<std::pair<size_t, int>> copia; // this list's column, the query's
+    for (size_t i = 0; i < defs.size(); ++i) {
+        const int origem = q.fieldIndex(defs[i].name);
+        if (origem >= 0)
+            copia.emplace_back(i, origem);
     }
-    Field *sinc = CDSConsulta->fieldByName(QStringLiteral("SINCRONIZACAO"));
-    const Field *vlrTot = CDSConsulta->fieldByName(QStringLiteral("VLRTOT"));
-    const Field *qtdTot = CDSConsulta->fieldByName(QStringLiteral("QTDTOT"));
-    const Field *vlrLiq = CDSConsulta->fieldByName(QStringLiteral("VLRLIQ"));
-    const QString nao = QStringLiteral("N");
-    for (q.first(); !q.eof(); q.next()) {
-        CDSConsulta->append();
-        for (const auto &[destino, origem] : copia)
-            destino->setValue(origem->value());
-        sel->setAsString(nao);
-        if (!sinc->isNull() && sinc->asDate() <= QDate(1899, 12, 30))
-            sinc->clear();
-        CDSConsulta->post();
-        total += vlrTot->asFloat();
-        qtde += qtdTot->asFloat();
-        liquido += vlrLiq->asFloat();
+    auto coluna = [this](const char *nome) { return size_t(CDSConsulta->fieldIndex(QLatin1String(nome))); };
+    const size_t colSel = coluna("SEL"), colSinc = coluna("SINCRONIZACAO"), colVlrTot = coluna("VLRTOT"),
+                 colQtdTot = coluna("QTDTOT"), colVlrLiq = coluna("VLRLIQ");
+    const QVariant nao = coerceToFieldType(QStringLiteral("N"), defs[colSel].type);
+    auto real = [](const QVariant &v) { return v.isNull() ? 0.0 : v.toDouble(); };
+    std::vector<Row> linhas;
+    linhas.reserve(size_t(q.recordCount()));
+    for (int k = 0; k < q.recordCount(); ++k) {
+        const Row &origem = q.rowAt(k);
+        Row r(defs.size());
+        for (const auto &[destino, de] : copia)
+            r[destino] = coerceToFieldType(origem[size_t(de)], defs[destino].type);
+        r[colSel] = nao;
+        if (!r[colSinc].isNull() && r[colSinc].toDate() <= QDate(1899, 12, 30))
+            r[colSinc] = QVariant();
+        total += real(r[colVlrTot]);
+        qtde += real(r[colQtdTot]);
+        liquido += real(r[colVlrLiq]);
+        linhas.push_back(std::move(r));
     }
+    CDSConsulta->setRows(std::move(linhas));
     CDSConsulta->enableControls();
     sel->onValidate = std::move(validacao);
     CDSConsulta->afterScroll = std::move(rolagem);
