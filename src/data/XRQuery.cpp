@@ -379,8 +379,8 @@ void TXRQuery::AbreSemTravar()
     struct Resultado {
         std::unique_ptr<fb::Attachment> leitor;
         bool conectado = false;
-        std::vector<FieldDef> campos;
-        std::vector<Row> linhas;
+        // stored the way this dataset keeps them, built on the worker
+        DataSet::PreparedRows linhas;
         QString erro;
         bool falhou = false;
     } r;
@@ -406,8 +406,8 @@ void TXRQuery::AbreSemTravar()
                 fb::TimeoutGuard guard(*r.leitor, limite);
                 try {
                     st.execute();
-                    r.campos = fb::fieldDefs(st);
-                    r.linhas = fb::fetchRows(st);
+                    std::vector<FieldDef> campos = fb::fieldDefs(st);
+                    r.linhas = DataSet::PreparedRows(std::move(campos), fb::fetchRows(st));
                 } catch (const fb::Error &e) {
                     if (guard.fired())
                         throw EDatabaseError(QString::fromLatin1(fb::kTimeoutText) + QStringLiteral(": ") + e.message());
@@ -440,8 +440,7 @@ void TXRQuery::AbreSemTravar()
         throw EDatabaseError(QStringLiteral("Erro XRQuery.Open: ") + r.erro);
     if (active())
         return; // opened meanwhile by a handler of the event loop
-    setFieldDefs(r.campos);
-    setRows(std::move(r.linhas));
+    adoptRows(std::move(r.linhas));
     DataSet::open();
     first();
 }
