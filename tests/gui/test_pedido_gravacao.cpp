@@ -189,6 +189,42 @@ TEST_F(GravacaoTest, RefusalsShowTheirTextAndWriteNothing)
     }
 }
 
+TEST_F(GravacaoTest, LinesWithoutAProductOrAnAvailableCellAreRefused)
+{
+    const QString campos = QStringLiteral("Obrigatório passar por todos os campos para atualizar os valores.\r\n"
+                                          "Houve inconsistência(s) na gravação do(s) produto(s). Favor corrigir os "
+                                          "seguintes campos: \r\n\r\n");
+    struct Caso {
+        const char *nome, *antes, *codigo, *cor, *tam, *depois;
+        QString texto;
+    };
+    const Caso casos[] = {
+        {"a product only the price table knows",
+         "INSERT INTO TABPRE_PRODUTO (PREC_PRODUTO, PREC_TABELA, PREC_FAIXA, PREC_QTDMAXIMA, PREC_PRECO, "
+         "PREC_PRECO_ORI, PREC_FAIXA_TAM) VALUES ('P999', 'SUL', 1, 999, 5, 5, 'UU')",
+         "P999", "AZ", "M", "DELETE FROM TABPRE_PRODUTO WHERE PREC_PRODUTO = 'P999'",
+         QStringLiteral("Produto Inválido. Impossível Continuar.")},
+        {"a sold-out size of an available colour",
+         "UPDATE PA_ITEN SET PAIT_IDESGOTADO = 'S' WHERE PAIT_CODI = 'P100' AND PAIT_TAM = 'G'", "P100", "AZ", "G",
+         "UPDATE PA_ITEN SET PAIT_IDESGOTADO = 'N'", campos + QStringLiteral("Produto: P100 - |Tam")},
+        {"a colour the product lacks", "UPDATE PA_ITEN SET PAIT_IDESGOTADO = 'N'", "P100", "VM", "M",
+         "UPDATE PA_ITEN SET PAIT_IDESGOTADO = 'N'", campos + QStringLiteral("Produto: P100 - Cor|Tam")},
+    };
+    for (const Caso &k : casos) {
+        SCOPED_TRACE(k.nome);
+        novoPedido();
+        sql(QString::fromUtf8(k.antes));
+        linha(k.codigo, k.cor, k.tam, 1, 20);
+        c->GeraTotais();
+        rec->clear();
+        const int antes = conta(QStringLiteral("SELECT COUNT(*) FROM PEDIDO"));
+        EXPECT_FALSE(g->Confirmar());
+        EXPECT_EQ(rec->texts(), QStringList{k.texto});
+        EXPECT_EQ(conta(QStringLiteral("SELECT COUNT(*) FROM PEDIDO")), antes);
+        sql(QString::fromUtf8(k.depois));
+    }
+}
+
 TEST_F(GravacaoTest, InstalmentBelowMinimumStillSavesOpen)
 {
     c->condicao = QStringLiteral("306090");

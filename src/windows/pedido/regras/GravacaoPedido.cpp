@@ -19,7 +19,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 using namespace pedido;
@@ -50,52 +52,91 @@ QString limpaObs(QString obs)
 const QString msgAbreFecha = QStringLiteral("Ao fechar o(s) pedido(s), não será mais permitido alterar. Deseja continuar?");
 const QString msgFechado = QStringLiteral("Pedido Fechado e Gravando!");
 
-// An existence check the save runs for every line: prepared once, bound
-// per line, where the free-text check would prepare a statement per call.
-class Existe {
-public:
-    Existe(TDMRepres &dm, const QString &tabela, const QStringList &campos, const QString &extra = {})
-    {
-        QString sql = QStringLiteral("SELECT 1 FROM ") + tabela + QStringLiteral(" WHERE 1=1");
-        for (int i = 0; i < campos.size(); ++i)
-            sql += QStringLiteral(" AND ") + campos[i] + QStringLiteral(" = :P") + QString::number(i);
-        sql += extra;
-        try {
-            m_st = std::make_unique<fb::Statement>(dm.XRDtRepres->Attachment(), dm.XRTransaction->Engine(), sql);
-        } catch (const fb::Error &e) {
-            throw EDatabaseError(e.message());
-        }
+std::unique_ptr<fb::Statement> preparaSelecao(TDMRepres &dm, const QString &sql)
+{
+    try {
+        return std::make_unique<fb::Statement>(dm.XRDtRepres->Attachment(), dm.XRTransaction->Engine(), sql);
+    } catch (const fb::Error &e) {
+        throw EDatabaseError(e.message());
     }
-    // Lines of one product repeat the same keys: each is asked once a save.
-    bool operator()(const QStringList &valores)
+}
+
+// The first row for these values; nullopt when there is none.
+std::optional<Row> primeiraLinha(fb::Statement &st, const QStringList &valores)
+{
+    try {
+        for (int i = 0; i < valores.size(); ++i)
+            st.setParam(i, valores[i]);
+        st.execute();
+        Row r;
+        const bool achou = st.fetch(r);
+        st.closeCursor();
+        return achou ? std::optional<Row>(std::move(r)) : std::nullopt;
+    } catch (const fb::Error &e) {
+        throw EDatabaseError(e.message());
+    }
+}
+
+// A check the save runs for lines, prepared once and bound per line where
+// the free-text check would prepare a statement per call. Lines of one
+// product repeat the same keys: each is asked once a save.
+template <typename Resposta>
+class PerguntaPorChave {
+public:
+    PerguntaPorChave(TDMRepres &dm, const QString &sql, std::function<Resposta(const std::optional<Row> &)> le)
+        : m_st(preparaSelecao(dm, sql))
+        , m_le(std::move(le))
+    {
+    }
+    Resposta operator()(const QStringList &valores)
     {
         const auto visto = m_vistos.constFind(valores);
         if (visto != m_vistos.cend())
             return *visto;
-        const bool existe = consulta(valores);
-        m_vistos.insert(valores, existe);
-        return existe;
+        const Resposta r = m_le(primeiraLinha(*m_st, valores));
+        m_vistos.insert(valores, r);
+        return r;
     }
 
 private:
-    bool consulta(const QStringList &valores)
-    {
-        try {
-            for (int i = 0; i < valores.size(); ++i)
-                m_st->setParam(i, valores[i]);
-            m_st->execute();
-            Row r;
-            const bool existe = m_st->fetch(r);
-            m_st->closeCursor();
-            return existe;
-        } catch (const fb::Error &e) {
-            throw EDatabaseError(e.message());
-        }
-    }
-
     std::unique_ptr<fb::Statement> m_st;
-    QHash<QStringList, bool> m_vistos;
+    std::function<Resposta(const std::optional<Row> &)> m_le;
+    QHash<QStringList, Resposta> m_vistos;
 };
+
+// Whether a row of the table holds these values in these columns.
+PerguntaPorChave<bool> existe(TDMRepres &dm, const QString &tabela, const QStringList &campos, const QString &extra)
+{
+    QString sql = QStringLiteral("SELECT 1 FROM ") + tabela + QStringLiteral(" WHERE 1=1");
+    for (int i = 0; i < campos.size(); ++i)
+        sql += QStringLiteral(" AND ") + campos[i] + QStringLiteral(" = :P") + QString::number(i);
+    return {dm, sql + extra, [](const std::optional<Row> &r) { return r.has_value(); }};
+}
+
+// The three checks every line of a save needs (the product, the product in
+// the price table, the available cell), asked in one statement per cell:
+// each answer is what its check alone would give. Values: the product three
+// times over with the table, colour and size in between, as bound.
+struct RespostaLinha {
+    bool produto = false, naTabela = false, celula = false;
+};
+
+PerguntaPorChave<RespostaLinha> existeLinha(TDMRepres &dm)
+{
+    const QString sql = QStringLiteral(
+        "SELECT"
+        " CASE WHEN EXISTS (SELECT 1 FROM PRODUTO WHERE PROD_CODI = :P0) THEN 1 ELSE 0 END,"
+        " CASE WHEN EXISTS (SELECT 1 FROM TABPRE_PRODUTO WHERE PREC_PRODUTO = :P1 AND PREC_TABELA = :P2)"
+        " THEN 1 ELSE 0 END,"
+        " CASE WHEN EXISTS (SELECT 1 FROM PA_ITEN WHERE PAIT_CODI = :P3 AND PAIT_COR = :P4 AND PAIT_TAM = :P5"
+        " AND PAIT_IDESGOTADO = 'N') THEN 1 ELSE 0 END"
+        " FROM RDB$DATABASE");
+    return {dm, sql, [](const std::optional<Row> &r) {
+                if (!r || r->size() != 3)
+                    return RespostaLinha{};
+                return RespostaLinha{(*r)[0].toInt() == 1, (*r)[1].toInt() == 1, (*r)[2].toInt() == 1};
+            }};
+}
 
 struct Consulta {
     explicit Consulta(TDMRepres &dm) { q.SetDatabase(dm.XRDtRepres); }
@@ -160,12 +201,15 @@ bool GravacaoPedido::ValidaItens()
         }
     }
     // 2. Price table
-    Existe naTabela(m_dm, QStringLiteral("TABPRE_PRODUTO"), {QStringLiteral("PREC_PRODUTO"), QStringLiteral("PREC_TABELA")});
+    auto doItem = existeLinha(m_dm);
+    auto chave = [&tabela](const QString &codigo, const DataSet &linha) {
+        return QStringList{codigo, codigo, tabela, codigo, txt(linha, "Cor"), txt(linha, "Tam")};
+    };
     for (l.first(); !l.eof(); l.next()) {
         const QString codigo = txt(l, "Codigo");
         if (codigo.trimmed().isEmpty())
             continue;
-        if (!naTabela({codigo, tabela})) {
+        if (!doItem(chave(codigo, l)).naTabela) {
             aviso(QStringLiteral("Produto ") + codigo + QStringLiteral(" não pertence a Tabela de Preço ") + tabela);
             return false;
         }
@@ -196,22 +240,20 @@ bool GravacaoPedido::ValidaItens()
     std::vector<Problema> problemas;
     QString mensagem;
     l.cloneCursor(itens);
-    Existe produto(m_dm, QStringLiteral("PRODUTO"), {QStringLiteral("PROD_CODI")});
-    const QString disponivel = QStringLiteral(" AND PAIT_IDESGOTADO = 'N'");
-    Existe comCor(m_dm, QStringLiteral("PA_ITEN"), {QStringLiteral("PAIT_CODI"), QStringLiteral("PAIT_COR")}, disponivel);
-    Existe comTam(m_dm, QStringLiteral("PA_ITEN"),
-                  {QStringLiteral("PAIT_CODI"), QStringLiteral("PAIT_COR"), QStringLiteral("PAIT_TAM")}, disponivel);
+    auto comCor = existe(m_dm, QStringLiteral("PA_ITEN"), {QStringLiteral("PAIT_CODI"), QStringLiteral("PAIT_COR")},
+                         QStringLiteral(" AND PAIT_IDESGOTADO = 'N'"));
     for (l.first(); !l.eof(); l.next()) {
         const QString codigo = txt(l, "Codigo");
         if (codigo.trimmed().isEmpty())
             continue;
-        if (!produto({codigo})) {
+        const QString cor = txt(l, "Cor");
+        const RespostaLinha linha = doItem(chave(codigo, l));
+        if (!linha.produto) {
             mensagem = QStringLiteral("Produto Inválido. Impossível Continuar.");
             problemas.clear();
             break;
         }
-        const QString cor = txt(l, "Cor");
-        const bool tamOk = comTam({codigo, cor, txt(l, "Tam")});
+        const bool tamOk = linha.celula;
         // an available cell of the colour is an available colour
         const bool corOk = tamOk || comCor({codigo, cor});
         const bool qtdeOk = num(l, "Qtde") > 0, precoOk = num(l, "Preco") > 0;
