@@ -171,15 +171,7 @@ TfmPedido::TfmPedido(QWidget *dono)
     fmPedido = this;
     XRDBGrid2->setContextMenuPolicy(Qt::NoContextMenu);
     PqTab->BuscaSQL = m_c->SqlPesquisa(Pesquisa::Tab);
-    // a scan of every product: asked once the window shows, while the user
-    // looks at it or its list is read, not before it opens
-    QTimer::singleShot(0, this, [this] {
-        try {
-            m_c->TemLinha();
-        } catch (const std::exception &) {
-            // asked again where it is needed, and reported there
-        }
-    });
+    QTimer::singleShot(0, this, [this] { PerguntaLinhaCedo(); });
     m_c->carregaItens = [this](DataSet &q) { CarregaItens(q); };
     m_c->abrePesquisa = [this](Pesquisa p) { return AbreBusca(p); };
     setWindowState(Qt::WindowMaximized);
@@ -700,6 +692,22 @@ void TfmPedido::BtnDesistirClick()
         XRDBGrid2->removeAction(a);
 }
 
+// A scan of every product: asked once the window shows, while the user looks
+// at it, not before it opens, and not while the list the user waits for is
+// being read.
+void TfmPedido::PerguntaLinhaCedo()
+{
+    if (m_consultando) {
+        m_linhaAposLista = true;
+        return;
+    }
+    try {
+        m_c->TemLinha();
+    } catch (const std::exception &) {
+        // asked again where it is needed, and reported there
+    }
+}
+
 void TfmPedido::AtualizaListaQuandoVisivel()
 {
     if (PControlCliente->currentWidget() == TabAcesso)
@@ -772,6 +780,8 @@ void TfmPedido::BtnConsultarClick()
     edtValorTotPed->setText(fmt::formatFloat(kFormatoTotal, total));
     edtValorLiqPed->setText(fmt::formatFloat(kFormatoTotal, liquido));
     CDSConsultaAfterScroll();
+    if (std::exchange(m_linhaAposLista, false))
+        QTimer::singleShot(0, this, [this] { PerguntaLinhaCedo(); });
 }
 
 void TfmPedido::CDSConsultaAfterScroll()

@@ -112,6 +112,7 @@ public:
     void BtnConsultarClick();
     // Lists now when the list is in sight, else when its page is next shown.
     void AtualizaListaQuandoVisivel();
+    void PerguntaLinhaCedo();
     void DBGrid2DblClick();
     void BtnConfirmarClick();
     void CBFechadoClick(bool marcado);
@@ -178,6 +179,7 @@ private:
     bool m_buscando = false;
     bool m_consultando = false; // the list query runs
     bool m_listaVelha = false;  // a save changed the orders while the list was out of sight
+    bool m_linhaAposLista = false; // the product-line scan waits for the list being read
     QString m_escolha;
 };
 
