@@ -697,10 +697,8 @@ void TfmPedido::BtnDesistirClick()
 // being read.
 void TfmPedido::PerguntaLinhaCedo()
 {
-    if (m_consultando) {
-        m_linhaAposLista = true;
-        return;
-    }
+    if (m_consultando)
+        return; // asked again when the list is in
     try {
         m_c->TemLinha();
     } catch (const std::exception &) {
@@ -780,7 +778,7 @@ void TfmPedido::BtnConsultarClick()
     edtValorTotPed->setText(fmt::formatFloat(kFormatoTotal, total));
     edtValorLiqPed->setText(fmt::formatFloat(kFormatoTotal, liquido));
     CDSConsultaAfterScroll();
-    if (std::exchange(m_linhaAposLista, false))
+    if (!m_c->FbLinha)
         QTimer::singleShot(0, this, [this] { PerguntaLinhaCedo(); });
 }
 

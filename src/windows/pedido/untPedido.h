@@ -179,7 +179,6 @@ private:
     bool m_buscando = false;
     bool m_consultando = false; // the list query runs
     bool m_listaVelha = false;  // a save changed the orders while the list was out of sight
-    bool m_linhaAposLista = false; // the product-line scan waits for the list being read
     QString m_escolha;
 };
 

@@ -61,12 +61,23 @@ std::unique_ptr<fb::Statement> preparaSelecao(TDMRepres &dm, const QString &sql)
     }
 }
 
-// The first row for these values; nullopt when there is none.
-std::optional<Row> primeiraLinha(fb::Statement &st, const QStringList &valores)
+// The statement's parameter names, each once, in the order they first appear.
+QStringList nomesDistintos(const fb::Statement &st)
+{
+    QStringList nomes;
+    for (const QString &n : st.paramNames())
+        if (!nomes.contains(n, Qt::CaseInsensitive))
+            nomes << n;
+    return nomes;
+}
+
+// The first row for these values, one per name (a name used twice takes its
+// value twice); nullopt when there is none.
+std::optional<Row> primeiraLinha(fb::Statement &st, const QStringList &nomes, const QStringList &valores)
 {
     try {
         for (int i = 0; i < valores.size(); ++i)
-            st.setParam(i, valores[i]);
+            st.setParam(nomes[i], valores[i]);
         st.execute();
         Row r;
         const bool achou = st.fetch(r);
@@ -85,6 +96,7 @@ class PerguntaPorChave {
 public:
     PerguntaPorChave(TDMRepres &dm, const QString &sql, std::function<Resposta(const std::optional<Row> &)> le)
         : m_st(preparaSelecao(dm, sql))
+        , m_nomes(nomesDistintos(*m_st))
         , m_le(std::move(le))
     {
     }
@@ -93,13 +105,14 @@ public:
         const auto visto = m_vistos.constFind(valores);
         if (visto != m_vistos.cend())
             return *visto;
-        const Resposta r = m_le(primeiraLinha(*m_st, valores));
+        const Resposta r = m_le(primeiraLinha(*m_st, m_nomes, valores));
         m_vistos.insert(valores, r);
         return r;
     }
 
 private:
     std::unique_ptr<fb::Statement> m_st;
+    QStringList m_nomes;
     std::function<Resposta(const std::optional<Row> &)> m_le;
     QHash<QStringList, Resposta> m_vistos;
 };
@@ -115,8 +128,8 @@ PerguntaPorChave<bool> existe(TDMRepres &dm, const QString &tabela, const QStrin
 
 // The three checks every line of a save needs (the product, the product in
 // the price table, the available cell), asked in one statement per cell:
-// each answer is what its check alone would give. Values: the product three
-// times over with the table, colour and size in between, as bound.
+// each answer is what its check alone would give. Values: the product, the
+// price table, the colour and the size.
 struct RespostaLinha {
     bool produto = false, naTabela = false, celula = false;
 };
@@ -125,10 +138,10 @@ PerguntaPorChave<RespostaLinha> existeLinha(TDMRepres &dm)
 {
     const QString sql = QStringLiteral(
         "SELECT"
-        " CASE WHEN EXISTS (SELECT 1 FROM PRODUTO WHERE PROD_CODI = :P0) THEN 1 ELSE 0 END,"
-        " CASE WHEN EXISTS (SELECT 1 FROM TABPRE_PRODUTO WHERE PREC_PRODUTO = :P1 AND PREC_TABELA = :P2)"
+        " CASE WHEN EXISTS (SELECT 1 FROM PRODUTO WHERE PROD_CODI = :PRODUTO) THEN 1 ELSE 0 END,"
+        " CASE WHEN EXISTS (SELECT 1 FROM TABPRE_PRODUTO WHERE PREC_PRODUTO = :PRODUTO AND PREC_TABELA = :TABELA)"
         " THEN 1 ELSE 0 END,"
-        " CASE WHEN EXISTS (SELECT 1 FROM PA_ITEN WHERE PAIT_CODI = :P3 AND PAIT_COR = :P4 AND PAIT_TAM = :P5"
+        " CASE WHEN EXISTS (SELECT 1 FROM PA_ITEN WHERE PAIT_CODI = :PRODUTO AND PAIT_COR = :COR AND PAIT_TAM = :TAM"
         " AND PAIT_IDESGOTADO = 'N') THEN 1 ELSE 0 END"
         " FROM RDB$DATABASE");
     return {dm, sql, [](const std::optional<Row> &r) {
@@ -202,14 +215,11 @@ bool GravacaoPedido::ValidaItens()
     }
     // 2. Price table
     auto doItem = existeLinha(m_dm);
-    auto chave = [&tabela](const QString &codigo, const DataSet &linha) {
-        return QStringList{codigo, codigo, tabela, codigo, txt(linha, "Cor"), txt(linha, "Tam")};
-    };
     for (l.first(); !l.eof(); l.next()) {
         const QString codigo = txt(l, "Codigo");
         if (codigo.trimmed().isEmpty())
             continue;
-        if (!doItem(chave(codigo, l)).naTabela) {
+        if (!doItem({codigo, tabela, txt(l, "Cor"), txt(l, "Tam")}).naTabela) {
             aviso(QStringLiteral("Produto ") + codigo + QStringLiteral(" não pertence a Tabela de Preço ") + tabela);
             return false;
         }
@@ -247,7 +257,7 @@ bool GravacaoPedido::ValidaItens()
         if (codigo.trimmed().isEmpty())
             continue;
         const QString cor = txt(l, "Cor");
-        const RespostaLinha linha = doItem(chave(codigo, l));
+        const RespostaLinha linha = doItem({codigo, tabela, cor, txt(l, "Tam")});
         if (!linha.produto) {
             mensagem = QStringLiteral("Produto Inválido. Impossível Continuar.");
             problemas.clear();
